@@ -1,0 +1,3 @@
+#include "assets/objects.h"
+
+Object3D ObjectTable[256];

@@ -1,0 +1,57 @@
+// JPEG pictures decoded once at start-up into GL textures, and the 256-slot
+// TextureTable that every layer reads. Slot 0 is never filled and draws untextured.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+enum TextureSlot : int {
+  SlotTex1 = 1,
+  SlotTex2 = 2,
+  SlotTex6 = 3,
+  SlotNoice1 = 4,
+  SlotTex3 = 5,
+  SlotAkanpaa1 = 6,
+  SlotAkanpaa2 = 7,
+  SlotEnvi = 8,
+  SlotPic03 = 9,
+  SlotPic08 = 11,
+  SlotTex4 = 17,
+  SlotTex5 = 18,
+  SlotPic09 = 19,
+  SlotPic02 = 21,
+  SlotPic01 = 22,
+  SlotPic04 = 23,
+  SlotText1 = 27,
+  SlotHomo = 30,
+  SlotRatass = 32,
+  SlotPic07 = 33,
+  SlotNoice2 = 34,
+  SlotAddnoice = 35,
+  SlotPic06 = 36,
+  SlotPic05 = 38,
+  SlotPic02b = 39,
+  SlotCreds1 = 41,
+  SlotText2 = 44,
+  SlotDNy = 45,
+  SlotDFlect = 46,
+  SlotDStroy = 47,
+  SlotShit = 48,
+  SlotLoading = 98,
+};
+
+struct TextureLoad {
+  int slot;
+  const char* fileName;
+};
+
+extern GLuint TextureTable[256];
+extern const TextureLoad textureLoads[31];  // the load table, in load order
+extern int maxTextureSize;                  // GL_MAX_TEXTURE_SIZE, queried with the initial GL state
+
+void LoadAllTextures();
+void LoadTexture(const char* fileName, int slot);  // failure: "cannot load picture: <path>"
+// 8-bit blue-green-red pixels, top row first; the caller frees them with delete[].
+bool DecodeJpegFile(const char* fileName, int& width, int& height, unsigned char*& pixels);
+void DeleteTexture(int slot);  // the slot keeps its old value

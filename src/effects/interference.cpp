@@ -1,0 +1,5 @@
+// Placeholder until the interference layers land.
+#include "effects/interference.h"
+
+void BuildInterferenceGrid(float, WarpGrid&) {}
+void DrawInterference(float, float) {}

@@ -1,0 +1,34 @@
+// The audio layer the run sequence talks to: version check, output device,
+// module load, sync and end callbacks, position scaler, playback, position query,
+// volume and release. Decoding is libopenmpt's, output is SDL audio's.
+#pragma once
+
+#include <cstdint>
+
+using MusicCallback = void (*)(uint32_t sync, uint32_t channel, uint32_t data, uint32_t user);
+
+enum MusicSyncType {
+  MusicSyncEnd = 2,     // the module reached its end (each wrap when looping)
+  MusicSyncEffect = 3,  // the module's sync effect: E8x (MOD/XM), S2x (S3M/IT)
+};
+
+enum MusicLoadFlags {
+  MusicLoadDefault = 1,
+  MusicLoadLoop = 4,
+};
+
+// The fatal text when the run-time libopenmpt does not match the build.
+extern const char* const audioVersionMessage;  // "libopenmpt version 0.6 was not loaded"
+
+bool AudioVersionOk();                 // same major as the headers, at least their minor
+bool InitAudioDevice(int frequency);   // default output, stereo
+uint32_t LoadMusic(const char* path, int flags);  // 0 when the file cannot be played
+void SetMusicSync(uint32_t handle, int type, int param, MusicCallback callback, uint32_t user);
+void SetMusicPositionScaler(uint32_t handle, int scaler);
+void StartAudioOutput();               // output running, silent until played
+void PlayMusic(uint32_t handle, int position, int flags, int reset);
+int32_t GetMusicPosition(uint32_t handle);  // low word order, high word row*64+fraction; -1 on failure
+void SetAudioVolume(int percent);      // 0-100
+void FreeAudio();                      // harmless when nothing is open
+
+extern uint32_t musicHandle;

@@ -1,0 +1,75 @@
+#include "music/clock.h"
+
+#include "shell/run.h"
+
+DemoClock demoClock;
+SyncEvent syncEvent;
+int lastSyncMs = -100000;
+std::atomic<int> quitRequested{0};
+
+namespace {
+
+uint32_t NoTicks() { return 0; }
+int32_t NoPosition() { return -1; }
+
+std::atomic<TickSource> tickSource{NoTicks};
+std::atomic<PositionSource> positionSource{NoPosition};
+
+}  // namespace
+
+void SetTickSource(TickSource source) { tickSource.store(source ? source : NoTicks); }
+void SetPositionSource(PositionSource source) {
+  positionSource.store(source ? source : NoPosition);
+}
+
+uint32_t ReadTickMs() { return tickSource.load()(); }
+
+void SetClockPosition(int32_t pos) {
+  // Signed division truncating toward zero: -1 gives order -1, row 0, tick 0.
+  int order = pos % 65536;
+  int high = pos / 65536;
+  demoClock.order = order;
+  demoClock.row = high / 64;
+  demoClock.rowTick = high % 64;
+  demoClock.rowPosition = demoClock.row * 64 + demoClock.rowTick;
+  demoClock.songPosition = (order * 64 + demoClock.row) * 64 + demoClock.rowTick;
+}
+
+void UpdateDemoClock() {
+  uint32_t now = ReadTickMs();
+  // Exact tick minus the float start tick in double, rounded once when stored.
+  double elapsed = static_cast<double>(now) - static_cast<double>(demoClock.startTickMs.load());
+  demoClock.elapsedMs.store(static_cast<float>(elapsed), std::memory_order_release);
+  SetClockPosition(positionSource.load()());
+}
+
+void OnMusicSync(uint32_t, uint32_t, uint32_t, uint32_t) {
+  // The time goes out before the flag, so whoever sees the flag reads its time.
+  syncEvent.timeMs.store(demoClock.elapsedMs.load(std::memory_order_acquire),
+                         std::memory_order_relaxed);
+  syncEvent.pending.store(1, std::memory_order_release);
+}
+
+void OnMusicEnd(uint32_t, uint32_t, uint32_t, uint32_t) {
+  if (runSettings.looping)
+    demoClock.startTickMs.store(static_cast<float>(ReadTickMs()), std::memory_order_release);
+  else
+    quitRequested.store(1, std::memory_order_release);
+}
+
+bool ConsumeSyncEvent() {
+  if (syncEvent.pending.exchange(0, std::memory_order_acq_rel) == 0) return false;
+  lastSyncMs = static_cast<int>(syncEvent.timeMs.load(std::memory_order_relaxed));
+  return true;
+}
+
+void ResetDemoClock() {
+  demoClock.startTickMs.store(0.0f);
+  demoClock.elapsedMs.store(0.0f);
+  demoClock.order = demoClock.row = demoClock.rowTick = 0;
+  demoClock.rowPosition = demoClock.songPosition = 0;
+  syncEvent.pending.store(0);
+  syncEvent.timeMs.store(0.0f);
+  lastSyncMs = -100000;
+  quitRequested.store(0);
+}

@@ -1,0 +1,3 @@
+#include "shell/run.h"
+
+int main() { return RunShow(); }

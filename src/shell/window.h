@@ -1,0 +1,30 @@
+// The show's window: display mode, GL context, initial GL state, viewport, the
+// message pump and the key table. SDL stays behind this header.
+#pragma once
+
+struct GlWindow {
+  int width = 0;   // asked for at creation (640) and never changed, not even by a resize
+  int height = 0;  // 480; the object scenes take their aspect from these
+  void* window = nullptr;         // the platform window (SDL_Window)
+  void* renderContext = nullptr;  // the GL context (SDL_GLContext)
+};
+
+extern GlWindow glWindow;
+extern int KeyState[256];  // 1 while the key with that virtual-key number is down
+
+// Returns false where the original returns no window.
+bool CreateDemoWindow(int width, int height, int fullscreen);
+void EnterFullscreen(int width, int height);
+void EnterWindowed();
+void InitGlState(int width, int height);
+void ResizeViewport(int width, int height);
+void PumpMessages();
+void SwapDemoBuffers();
+// The close handling: desktop mode back, cursor shown, GL released. Does not exit.
+void CloseDemoWindow();
+// Restores the desktop display mode if the show changed it (FatalError uses it).
+void RestoreDesktopMode();
+// Shows or hides the mouse cursor.
+void ShowDemoCursor(bool show);
+// A message box captioned "Error" with the error icon, also when no window exists.
+void ShowErrorBox(const char* message);

@@ -1,0 +1,67 @@
+// The recording GL stand-in: defines the GL 1.1 and GLU entry points the show
+// calls and records each call as one line in the frame trace format
+// ("glColor3f 0.5 0.5 0.5"). Tests and the trace tool link it in place of the
+// system GL; benchmarks use its counting mode, which formats nothing.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+enum GlrecMode {
+  GlrecRecord,  // every call formatted and kept
+  GlrecCount,   // calls only counted: the cost of our own code, not of GL
+};
+
+struct GlrecState {
+  // A small model of the fixed-function state the show touches, kept in both
+  // modes so tests can ask what a routine left behind.
+  bool texture2d = false;
+  bool depthTest = false;
+  bool blend = false;
+  bool cullFace = false;
+  bool lighting = false;
+  bool light0 = false;
+  bool depthMask = true;
+  GLenum blendSrc = GL_ONE;
+  GLenum blendDst = GL_ZERO;
+  GLenum matrixMode = GL_MODELVIEW;
+  GLenum shadeModel = GL_SMOOTH;
+  GLuint boundTexture = 0;
+  GLfloat color[3] = {1, 1, 1};
+  GLfloat clearColor[4] = {0, 0, 0, 0};
+  bool insideBegin = false;
+};
+
+void GlrecReset();                 // clear calls, counters and state; names restart at 1
+void GlrecSetMode(GlrecMode mode);
+GlrecMode GlrecGetMode();
+
+const std::vector<std::string>& GlrecCalls();
+std::string GlrecJoined();         // all lines, each ending in '\n'
+std::size_t GlrecCallCount();      // calls made since the last reset (both modes)
+std::size_t GlrecVertexCount();    // glVertex3f calls since the last reset
+const GlrecState& GlrecCurrentState();
+
+// Lines whose function name is exactly `name`, in order.
+std::vector<std::string> GlrecCallsNamed(const char* name);
+
+// What glGetIntegerv(GL_MAX_TEXTURE_SIZE) answers (16384 unless set).
+void GlrecSetMaxTextureSize(GLint size);
+
+// The pixels of the last glTexImage2D call, as the caller's unpack alignment
+// lays them out (rows of width * 3 bytes padded to the alignment).
+struct GlrecImage {
+  GLuint texture = 0;
+  GLsizei width = 0;
+  GLsizei height = 0;
+  GLint unpackAlignment = 4;
+  std::vector<unsigned char> rgb;  // tightly packed rows, bottom row first, as GL reads them
+};
+const std::vector<GlrecImage>& GlrecImages();
+
+// Format helpers shared with the trace tool.
+std::string GlrecFloat(float value);    // %.9g
+std::string GlrecDouble(double value);  // %.17g
