@@ -1,18 +1,122 @@
-// Placeholder until the run sequence lands.
 #include "shell/run.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#include "assets/objects.h"
+#include "assets/textures.h"
+#include "layers/primitives.h"
+#include "music/audio.h"
+#include "music/clock.h"
+#include "shell/window.h"
+#include "timeline/timeline.h"
 
 RunSettings runSettings;
 
 void FatalError(const char* message) {
+  ShowDemoCursor(true);
+  // The line goes out before the box, which waits for the viewer.
   std::fprintf(stderr, "%s\n", message);
+  std::fflush(stderr);
+  ShowErrorBox(message);
+  // The desktop mode comes back too: a display left at 640x480 would outlive us.
+  CloseDemoWindow();
+  FreeAudio();
   std::exit(1);
 }
-void ShowLoadingPicture() {}
-void DrawLoadingFrame(float) {}
-void DeleteLoadingPicture() {}
-void RunMainLoop() {}
-void ReleaseAssets() {}
-int RunShow() { return 0; }
+
+void ShowLoadingPicture() {
+  LoadTexture("gfx//01.jpg", SlotLoading);
+  BeginFrame(0, 0, 0);
+  DrawQuadAdd(-1, -1, 1, 1, 1.0f, TextureTable[SlotLoading]);
+}
+
+void DrawLoadingFrame(float brightness) {
+  BeginFrame(0, 0, 0);
+  // The primitive draws nothing at brightness 0 or below: a black frame.
+  DrawQuadAdd(-1, -1, 1, 1, brightness, TextureTable[SlotLoading]);
+}
+
+void DeleteLoadingPicture() { DeleteTexture(SlotLoading); }
+
+void FadeLoadingPictureIn() {
+  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
+  float a;
+  do {
+    // a falls from 1 to 0 over 1000 ms; the brightness 1 - a comes from the
+    // unrounded value, the loop test from the stored float.
+    double exact = 1.0 - (static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load()) * 0.001;
+    a = static_cast<float>(exact);
+    DrawLoadingFrame(static_cast<float>(1.0 - exact));
+    SwapDemoBuffers();
+  } while (a >= 0);
+}
+
+void FadeLoadingPictureOut() {
+  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
+  float c;
+  do {
+    c = static_cast<float>(1.0 - (static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load()) * 0.001);
+    DrawLoadingFrame(c);  // the last frame, c < 0, is black
+    SwapDemoBuffers();
+  } while (c >= 0);
+}
+
+void RunMainLoop() {
+  // A frame once begun is finished and swapped before Escape or the end of the
+  // module is looked at again.
+  while (KeyState[27] == 0 && quitRequested.load() == 0) {
+    UpdateDemoClock();
+    PumpMessages();
+    DrawFrame();
+    SwapDemoBuffers();
+  }
+}
+
+void ReleaseAssets() {
+  // Unfilled slots hold 0 and the loading slot its already deleted name: GL
+  // ignores both.
+  for (int slot = 0; slot < 256; ++slot) DeleteTexture(slot);
+  for (Object3D& object : ObjectTable) ReleaseObject(object);
+}
+
+int RunShow() {
+  SetTickSource(ReadPlatformTicks);
+  if (!AudioVersionOk()) FatalError(audioVersionMessage);
+  if (!InitAudioDevice(44100)) FatalError("Can't initialize device");
+  if (!CreateDemoWindow(640, 480, 1)) FatalError("can't init opengl-window");
+  RaiseDemoWindow();
+
+  ShowLoadingPicture();
+  FadeLoadingPictureIn();
+
+  musicHandle = LoadMusic("soundtrack.mo3", MusicLoadDefault | runSettings.looping * MusicLoadLoop);
+  if (musicHandle == 0) FatalError("Can't play the file");
+  SetMusicSync(musicHandle, MusicSyncEffect, 1, OnMusicSync, 0);
+  SetMusicSync(musicHandle, MusicSyncEnd, 1, OnMusicEnd, 0);
+  SetMusicPositionScaler(musicHandle, 64);
+  StartAudioOutput();  // running, still silent
+
+  // Nothing is drawn while loading: the last fade-in frame stays on screen.
+  LoadObjects();
+  LoadAllTextures();
+  FadeLoadingPictureOut();
+  DeleteLoadingPicture();
+
+  // From the start, keeping the load flags (-1), with a reset.
+  PlayMusic(musicHandle, 0, -1, 1);
+  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));  // the show's time zero
+  RunMainLoop();
+
+  ReleaseAssets();
+  // A short ramp so music cut off by Escape fades instead of clicking: 100 to 0 in 21 steps.
+  for (int volume = 100; volume >= 0; volume -= 5) {
+    SetAudioVolume(volume);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  FreeAudio();
+  CloseDemoWindow();
+  return 0;
+}

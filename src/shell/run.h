@@ -15,6 +15,10 @@ extern RunSettings runSettings;
 void ShowLoadingPicture();
 void DrawLoadingFrame(float brightness);
 void DeleteLoadingPicture();
+// The loading picture's fades, one second each on the tick source, with the
+// start tick kept in demoClock.startTickMs.
+void FadeLoadingPictureIn();
+void FadeLoadingPictureOut();
 void RunMainLoop();
 void ReleaseAssets();
 

@@ -2,6 +2,8 @@
 // message pump and the key table. SDL stays behind this header.
 #pragma once
 
+#include <cstdint>
+
 struct GlWindow {
   int width = 0;   // asked for at creation (640) and never changed, not even by a resize
   int height = 0;  // 480; the object scenes take their aspect from these
@@ -12,8 +14,11 @@ struct GlWindow {
 extern GlWindow glWindow;
 extern int KeyState[256];  // 1 while the key with that virtual-key number is down
 
-// Returns false where the original returns no window.
+// Returns false when no window can be created. A GL set-up failure inside it
+// is reported and ends the run with status 1.
 bool CreateDemoWindow(int width, int height, int fullscreen);
+// Brings the window to the front and gives it the input focus.
+void RaiseDemoWindow();
 void EnterFullscreen(int width, int height);
 void EnterWindowed();
 void InitGlState(int width, int height);
@@ -28,3 +33,5 @@ void RestoreDesktopMode();
 void ShowDemoCursor(bool show);
 // A message box captioned "Error" with the error icon, also when no window exists.
 void ShowErrorBox(const char* message);
+// The platform's millisecond tick count: the demo clock's tick source.
+uint32_t ReadPlatformTicks();

@@ -1,0 +1,31 @@
+// The initial GL state and the window's viewport projection. GL only.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "assets/textures.h"
+#include "shell/window.h"
+
+void InitGlState(int width, int height) {
+  glEnable(GL_TEXTURE_2D);
+  glClearColor(0.2f, 0.2f, 0.2f, 0.0f);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  // Everything else keeps GL's defaults: no blending, culling or lighting,
+  // GL_MODULATE, depth writes on.
+  ResizeViewport(width, height);
+  // The texture loader scales pictures larger than this down before upload.
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+}
+
+void ResizeViewport(int width, int height) {
+  if (height == 0) height = 1;
+  glViewport(0, 0, width, height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(45.0, static_cast<double>(width) / static_cast<double>(height), 0.1, 10000.0);
+  // The only place that selects the modelview matrix; it stays identity all run.
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
