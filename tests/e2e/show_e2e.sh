@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# Runs the show on a private Xvfb display in a scratch working directory and
+# checks how one run ends.
+#
+#   show_e2e.sh CASE SHOW_BINARY [MODULE]
+#
+#   module-end      a short module: the show reaches the main loop, ends by itself, 0
+#   escape          a long module, Escape held: ends after the first frame, 0
+#   close-request   a long module, SIGTERM in the main loop: the close request ends it, 0
+#   missing-module  no soundtrack: "Can't play the file" and its box, 1
+#   no-mode         a 800x600 screen: "screenmode not found" and its box, 1
+#
+# Error boxes wait for the viewer; this script is the viewer and presses Return.
+set -u
+
+case_name=$1
+show=$2
+module=${3:-}
+
+screen=640x480
+[ "$case_name" = no-mode ] && screen=800x600
+
+work=$(mktemp -d)
+xvfb_pid=""
+show_pid=""
+cleanup() {
+  [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  echo "--- show's standard error:" >&2
+  cat "$work/stderr" >&2 2>/dev/null
+  echo "--- display ${DISPLAY:-none}: $(xdotool getdisplaygeometry 2>&1)" >&2
+  exit 1
+}
+
+now_ms() { date +%s%3N; }
+
+# -displayfd picks a free display number, so runs can overlap.
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+# Another server answering on this number (from another mount namespace) would
+# make every result meaningless.
+[ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
+export SDL_AUDIODRIVER=dummy
+unset WAYLAND_DISPLAY
+
+mkdir "$work/show"
+if [ -n "$module" ]; then
+  cp "$module" "$work/show/soundtrack.mo3" || fail "no module at $module"
+fi
+
+start=$(now_ms)
+(cd "$work/show" && exec "$show" >"$work/stdout" 2>"$work/stderr") &
+show_pid=$!
+
+# Waits for the show to end within $1 seconds and sets `status`.
+wait_for_end() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  while kill -0 "$show_pid" 2>/dev/null; do
+    if [ "$(now_ms)" -gt "$deadline" ]; then
+      fail "still running after $1 s"
+    fi
+    if ps -o stat= -p "$show_pid" | grep -q Z; then break; fi
+    sleep 0.05
+  done
+  wait "$show_pid"
+  status=$?
+  show_pid=""
+}
+
+show_window() { xdotool search --onlyvisible --name '^nivora dusk$' 2>/dev/null | head -n1; }
+
+# Waits up to $1 seconds for the show's window to be mapped; prints its id.
+wait_for_window() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  local id=""
+  while [ -z "$id" ]; do
+    [ "$(now_ms)" -gt "$deadline" ] && fail "the show's window never appeared"
+    kill -0 "$show_pid" 2>/dev/null || fail "the show ended before its window appeared"
+    id=$(show_window)
+    [ -z "$id" ] && sleep 0.05
+  done
+  echo "$id"
+}
+
+# The error box: a visible top-level window that is neither the root nor the show's.
+find_box() {
+  local root show_id w
+  root=$(xdotool search --maxdepth 0 --classname '.*' 2>/dev/null | head -n1)
+  show_id=$(show_window)
+  for w in $(xdotool search --onlyvisible --maxdepth 1 --classname '.*' 2>/dev/null); do
+    if [ "$w" != "$root" ] && [ "$w" != "$show_id" ]; then
+      echo "$w"
+      return
+    fi
+  done
+}
+
+# Waits for the box, presses Return on it until the show ends, and sets `status`.
+dismiss_box_and_wait() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  local box=""
+  while [ -z "$box" ]; do
+    [ "$(now_ms)" -gt "$deadline" ] && fail "no error box appeared"
+    kill -0 "$show_pid" 2>/dev/null || fail "the show ended without waiting at an error box"
+    box=$(find_box)
+    [ -z "$box" ] && sleep 0.05
+  done
+  # Still up a moment later: the box waits for the viewer.
+  sleep 0.3
+  ps -o stat= -p "$show_pid" | grep -qv Z || fail "the show ended without waiting at the error box"
+  # A box that has not reached its event loop yet misses the key: press again.
+  while ps -o stat= -p "$show_pid" | grep -qv Z; do
+    [ "$(now_ms)" -gt "$deadline" ] && fail "the error box does not go away"
+    box=$(find_box)
+    [ -n "$box" ] && xdotool key --window "$box" Return 2>/dev/null
+    sleep 0.2
+  done
+  wait_for_end 5
+}
+
+expect_stderr_line() {
+  grep -qxF "$1" "$work/stderr" || fail "standard error lacks the line \"$1\""
+}
+
+case "$case_name" in
+  module-end)
+    id=$(wait_for_window 10) || exit 1
+    geometry=$(xdotool getwindowgeometry "$id")
+    echo "$geometry" | grep -q 'Position: 0,0' || fail "window not at 0,0: $geometry"
+    echo "$geometry" | grep -q 'Geometry: 640x480' || fail "window not 640x480: $geometry"
+    wait_for_end 30
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    elapsed=$(( $(now_ms) - start ))
+    # Two one-second fades come before the main loop, the module after them.
+    [ "$elapsed" -ge 2000 ] || fail "ended after $elapsed ms, before the fades were over"
+    grep -qE "Can't|can't|screenmode" "$work/stderr" && fail "a fatal message on a good run"
+    ;;
+  escape)
+    wait_for_window 10 >/dev/null || exit 1
+    # Held from the loading screen on: seen by the first pump, so one frame runs.
+    xdotool keydown Escape
+    wait_for_end 20
+    xdotool keyup Escape
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    ;;
+  close-request)
+    wait_for_window 10 >/dev/null || exit 1
+    sleep 2.5  # past both fades, into the main loop
+    kill -0 "$show_pid" 2>/dev/null || fail "the show ended by itself"
+    kill -TERM "$show_pid"
+    wait_for_end 5
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    ;;
+  missing-module)
+    dismiss_box_and_wait 15
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    expect_stderr_line "Can't play the file"
+    ;;
+  no-mode)
+    dismiss_box_and_wait 15
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    expect_stderr_line "screenmode not found"
+    ;;
+  *)
+    fail "unknown case"
+    ;;
+esac
+
+echo "ok ($case_name) in $(( $(now_ms) - start )) ms"
+exit 0
