@@ -53,6 +53,9 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
+# Under the sanitizers: unwind through the system libraries built without frame
+# pointers, so leak suppressions can name the library a leak comes from.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 unset WAYLAND_DISPLAY
 
 mkdir "$work/show"
