@@ -2,7 +2,7 @@
 // outside tests.
 #pragma once
 
-#include <SDL.h>
+union SDL_Event;
 
 // Resizes set the viewport, key events update KeyState, focus loss raises the
 // window again, and a close request ends the process with status 0.
