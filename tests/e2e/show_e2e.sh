@@ -17,6 +17,11 @@ case_name=$1
 show=$2
 module=${3:-}
 
+case "$case_name" in
+  module-end|escape|close-request)
+    [ -n "$module" ] || { echo "FAIL ($case_name): no module given (is tools/modwriter built?)" >&2; exit 1; } ;;
+esac
+
 screen=640x480
 [ "$case_name" = no-mode ] && screen=800x600
 
