@@ -176,10 +176,8 @@ void CloseDemoWindow() {
     SDL_DestroyWindow(DemoWindow());
     glWindow.window = nullptr;
   }
-  if (videoStarted) {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    videoStarted = false;
-  }
+  // SDL's video side stays up until the process ends: shutting it down would
+  // unload the GL driver and leave its start-up allocations to unknown code.
 }
 
 void RestoreDesktopMode() {
@@ -192,8 +190,8 @@ void ShowDemoCursor(bool show) {
 }
 
 void ShowErrorBox(const char* message) {
-  // Owned by the show's window when there is one, so it stays above it.
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, DemoWindow());
+  // No owner window: the box must not depend on a window that may be half set up.
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
 }
 
 uint32_t ReadPlatformTicks() { return SDL_GetTicks(); }

@@ -30,7 +30,10 @@ xvfb_pid=""
 show_pid=""
 cleanup() {
   [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null
+    wait "$xvfb_pid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -45,22 +48,24 @@ fail() {
 
 now_ms() { date +%s%3N; }
 
-# -displayfd picks a free display number, so runs can overlap.
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -displayfd picks a free display number. Two servers probing the same number at
+# once can end up sharing it, so server starts take turns.
+exec 9>"${TMPDIR:-/tmp}/nivora-e2e-xvfb.lock"
+flock -w 30 9
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" 9>&- &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
   sleep 0.05
 done
+flock -u 9
+exec 9>&-
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 # Another server answering on this number (from another mount namespace) would
 # make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
-# Under the sanitizers: unwind through the system libraries built without frame
-# pointers, so leak suppressions can name the library a leak comes from.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 unset WAYLAND_DISPLAY
 
 mkdir "$work/show"
