@@ -9,6 +9,8 @@
 #   close-request   a long module, SIGTERM in the main loop: the close request ends it, 0
 #   missing-module  no soundtrack: "Can't play the file" and its box, 1
 #   no-mode         a 800x600 screen: "screenmode not found" and its box, 1
+#   no-gl           a server without GLX: "Can't Find A Suitable PixelFormat." and its box, 1
+#   no-audio        no usable audio driver: "Can't initialize device" and its box, 1
 #
 # Error boxes wait for the viewer; this script is the viewer and presses Return.
 set -u
@@ -24,6 +26,8 @@ esac
 
 screen=640x480
 [ "$case_name" = no-mode ] && screen=800x600
+server_options=()
+[ "$case_name" = no-gl ] && server_options=(-extension GLX)
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -52,7 +56,7 @@ now_ms() { date +%s%3N; }
 # once can end up sharing it, so server starts take turns.
 exec 9>"${TMPDIR:-/tmp}/nivora-e2e-xvfb.lock"
 flock -w 30 9
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" 9>&- &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" 3>"$work/display" 2>"$work/xvfb.log" 9>&- &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
@@ -66,6 +70,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
+[ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
 unset WAYLAND_DISPLAY
 
 mkdir "$work/show"
@@ -185,6 +190,16 @@ case "$case_name" in
     dismiss_box_and_wait 15
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     expect_stderr_line "screenmode not found"
+    ;;
+  no-gl)
+    dismiss_box_and_wait 15
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    expect_stderr_line "Can't Find A Suitable PixelFormat."
+    ;;
+  no-audio)
+    dismiss_box_and_wait 15
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    expect_stderr_line "Can't initialize device"
     ;;
   *)
     fail "unknown case"
