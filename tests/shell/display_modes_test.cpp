@@ -50,12 +50,6 @@ TEST_F(DisplayModeTest, EmptyListFindsNothing) {
   EXPECT_EQ(readsMade, 1);
 }
 
-TEST_F(DisplayModeTest, ZeroDepthModeIsNeverChosen) {
-  // The best depth starts at 0 and only a deeper mode replaces it.
-  fakeModes = {{640, 480, 0}};
-  EXPECT_EQ(ChooseDisplayMode(ReadFakeMode, 640, 480), -1);
-}
-
 TEST_F(DisplayModeTest, AtMost4999ModesAreExamined) {
   longListMatchAt = 4998;
   EXPECT_EQ(ChooseDisplayMode(ReadLongList, 640, 480), 4998);

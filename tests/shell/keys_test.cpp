@@ -121,24 +121,6 @@ TEST(WindowEventTest, SizeChangeResizesTheViewport) {
   EXPECT_EQ(glWindow.height, 480);
 }
 
-TEST(WindowEventTest, OtherEventsTouchNeitherGlNorKeys) {
-  GlrecReset();
-  GlrecSetMode(GlrecRecord);
-  std::memset(KeyState, 0, sizeof KeyState);
-  SDL_Event event{};
-  event.type = SDL_MOUSEMOTION;
-  HandleDemoEvent(event);
-  event = {};
-  event.type = SDL_WINDOWEVENT;
-  event.window.event = SDL_WINDOWEVENT_MOVED;
-  HandleDemoEvent(event);
-  event = {};
-  event.type = SDL_TEXTINPUT;
-  HandleDemoEvent(event);
-  EXPECT_TRUE(GlrecCalls().empty()) << GlrecJoined();
-  EXPECT_EQ(KeysDown(), 0);
-}
-
 TEST(WindowEventDeathTest, CloseRequestsEndTheProcessWithStatusZero) {
   SDL_Event quit{};
   quit.type = SDL_QUIT;
