@@ -130,7 +130,7 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   const std::string temporary = path + ".part";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;
-  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   written = std::fclose(file) == 0 && written;
   if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
   std::remove(temporary.c_str());
