@@ -1,6 +1,7 @@
 #include "writers/ob3_writer.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "writers/jpeg_writer.h"
 
