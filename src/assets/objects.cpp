@@ -41,7 +41,7 @@ bool ReadObjectFile(const char* path, int& vertexCount, int& faceCount,
   }
   if (read) {
     records.resize(static_cast<size_t>(kVertexBytes * vertexCount + kFaceBytes * faceCount));
-    read = std::fread(records.data(), 1, records.size(), file) == records.size();
+    read = records.empty() || std::fread(records.data(), 1, records.size(), file) == records.size();
   }
   std::fclose(file);
   if (!read) return false;

@@ -254,12 +254,14 @@ TEST_F(ObjectLoad, RefusesBadFilesAndLeavesTheRecordEmpty) {
   }
 }
 
-TEST_F(ObjectLoad, MissingFileIsReportedAndTheRecordUntouched) {
-  testing::internal::CaptureStderr();
-  LoadObject(dir.Path("absent.ob3").c_str(), object, 5, 6);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "cannot load object: " + dir.Path("absent.ob3") + "\n");
-  EXPECT_TRUE(IsEmpty(object));
+TEST_F(ObjectLoad, MissingOrUnreadableFileIsReportedAndTheRecordUntouched) {
+  // A directory opens but cannot be read.
+  for (const std::string& bad : {dir.Path("absent.ob3"), dir.path}) {
+    testing::internal::CaptureStderr();
+    LoadObject(bad.c_str(), object, 5, 6);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot load object: " + bad + "\n");
+    EXPECT_TRUE(IsEmpty(object));
+  }
 }
 
 TEST_F(ObjectLoad, FailedLoadKeepsAnObjectLoadedBefore) {

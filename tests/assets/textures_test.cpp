@@ -220,6 +220,7 @@ TEST_F(TextureLoading, BadFilesFailWithoutTouchingGl) {
   }
   GlrecReset();
   ExpectFailedCleanly(dir.Path("absent.jpg"), SlotNoice2);
+  ExpectFailedCleanly(dir.path, SlotNoice2);  // opens, but cannot be read
   GlrecReset();
   EXPECT_EQ(Load(WriteJpeg("good.jpg", good), SlotPic05), "");  // the uncut file loads
   EXPECT_EQ(TextureTable[SlotPic05], 1u);
