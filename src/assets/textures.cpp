@@ -27,7 +27,8 @@ void LoadTexture(const char* fileName, int slot) {
     return;
   }
   const size_t rowBytes = static_cast<size_t>(width) * 3;
-  unsigned char* converted = new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)];
+  unsigned char* converted =
+      new (std::nothrow) unsigned char[rowBytes * static_cast<size_t>(height)];
   if (converted == nullptr) {
     delete[] decoded;
     ReportPictureFailure(fileName);

@@ -84,8 +84,8 @@ class TextureLoading : public testing::Test {
 const Rgb kA{250, 20, 30}, kB{20, 240, 40}, kC{30, 40, 230}, kD{240, 230, 20};
 
 TEST_F(TextureLoading, TwoByTwoPictureIsFlippedIntoRgbRows) {
-  std::string path = WriteJpeg("2x2.jpg", EncodeJpegRgb(Paint(2, 2, {kA, kB, kC, kD}).data(), 2,
-                                                       2, Best()));
+  std::string path =
+      WriteJpeg("2x2.jpg", EncodeJpegRgb(Paint(2, 2, {kA, kB, kC, kD}).data(), 2, 2, Best()));
   EXPECT_EQ(Load(path, SlotPic01), "");
   ASSERT_EQ(GlrecImages().size(), 1u) << GlrecJoined();
   const GlrecImage& image = GlrecImages()[0];
@@ -109,7 +109,9 @@ TEST_F(TextureLoading, FlatBlocksComeBackAlmostExactly) {
   EXPECT_EQ(Load(path, SlotTex1), "");
   ASSERT_EQ(GlrecImages().size(), 1u);
   const std::vector<unsigned char>& rgb = GlrecImages()[0].rgb;
-  auto texel = [&](int row, int column) { return &rgb[static_cast<size_t>(row * 16 + column) * 3]; };
+  auto texel = [&](int row, int column) {
+    return &rgb[static_cast<size_t>(row * 16 + column) * 3];
+  };
   ExpectNear(texel(0, 0), kC, 2, "bottom left");
   ExpectNear(texel(3, 15), kD, 2, "bottom right");
   ExpectNear(texel(12, 4), kA, 2, "top left");
@@ -127,8 +129,8 @@ TEST_F(TextureLoading, FlatBlocksComeBackAlmostExactly) {
 }
 
 TEST_F(TextureLoading, UploadCallSequence) {
-  std::string path = WriteJpeg("8x8.jpg", EncodeJpegRgb(Paint(8, 8, std::vector<Rgb>(64, kA)).data(),
-                                                       8, 8));
+  std::vector<uint8_t> flat = Paint(8, 8, std::vector<Rgb>(64, kA));
+  std::string path = WriteJpeg("8x8.jpg", EncodeJpegRgb(flat.data(), 8, 8));
   EXPECT_EQ(Load(path, SlotNoice2), "");
   const std::string linear = std::to_string(GL_LINEAR);
   EXPECT_EQ(GlrecJoined(),
