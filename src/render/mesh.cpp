@@ -103,10 +103,87 @@ inline void EnvTexCoord(const Vec3f& n) {
 
 inline void Vertex(const Vec3f& p) { glVertex3f(p.x, p.y, p.z); }
 
+inline void Normal(const Vec3f& n) { glNormal3f(n.x, n.y, n.z); }
+
+// The plain average of the corner normals, not renormalised: a face whose
+// corners disagree comes out darker.
+inline void AverageNormal(const Vec3f& n0, const Vec3f& n1, const Vec3f& n2) {
+  const double third = 0.3333333333333333;
+  glNormal3f(static_cast<float>((static_cast<double>(n0.x) + n1.x + n2.x) * third),
+             static_cast<float>((static_cast<double>(n0.y) + n1.y + n2.y) * third),
+             static_cast<float>((static_cast<double>(n0.z) + n1.z + n2.z) * third));
+}
+
 // Each corner displaced by z * (jx, jy): after the perspective division the
 // whole object moves as one by the same on-screen amount.
 inline void GlowVertex(const Vec3f& p, double jx, double jy) {
   glVertex3f(static_cast<float>(p.x + p.z * jx), static_cast<float>(p.y + p.z * jy), p.z);
+}
+
+// The corners of every face in array order, one corner per line, as the
+// object's render mode sends them.
+void SendFaces(const Object3D& object, double jitterX, double jitterY) {
+  const ObjectFace* faces = object.faces;
+  const Vec3f* p = object.vertices;
+  const Vec3f* n = object.vertexNormals;
+  if (faces == nullptr || p == nullptr || n == nullptr) return;
+  const int count = object.faceCount;
+  switch (object.renderMode) {
+    case ModeTextured:
+    case ModeTexturedAdd:
+    case ModeTexturedAddTwoSided:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        glTexCoord2f(face.s0, face.t0); Vertex(p[face.index0]);
+        glTexCoord2f(face.s1, face.t1); Vertex(p[face.index1]);
+        glTexCoord2f(face.s2, face.t2); Vertex(p[face.index2]);
+      }
+      break;
+    case ModeEnvMapped:
+    case ModeEnvMappedAdd:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        EnvTexCoord(n[face.index0]); Vertex(p[face.index0]);
+        EnvTexCoord(n[face.index1]); Vertex(p[face.index1]);
+        EnvTexCoord(n[face.index2]); Vertex(p[face.index2]);
+      }
+      break;
+    case ModeLit:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        Normal(n[face.index0]); Vertex(p[face.index0]);
+        Normal(n[face.index1]); Vertex(p[face.index1]);
+        Normal(n[face.index2]); Vertex(p[face.index2]);
+      }
+      break;
+    case ModeLitTextured:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        glTexCoord2f(face.s0, face.t0); Normal(n[face.index0]); Vertex(p[face.index0]);
+        glTexCoord2f(face.s1, face.t1); Normal(n[face.index1]); Vertex(p[face.index1]);
+        glTexCoord2f(face.s2, face.t2); Normal(n[face.index2]); Vertex(p[face.index2]);
+      }
+      break;
+    case ModeLitFlat:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        AverageNormal(n[face.index0], n[face.index1], n[face.index2]);
+        Vertex(p[face.index0]);
+        Vertex(p[face.index1]);
+        Vertex(p[face.index2]);
+      }
+      break;
+    case ModeGlow:
+      for (int f = 0; f < count; ++f) {
+        const ObjectFace& face = faces[f];
+        GlowVertex(p[face.index0], jitterX, jitterY);
+        GlowVertex(p[face.index1], jitterX, jitterY);
+        GlowVertex(p[face.index2], jitterX, jitterY);
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 // An entry of the texture table; a slot outside the table draws untextured.
@@ -262,72 +339,7 @@ void DrawObject(float brightness, Object3D& object, const GLuint* textures, GLui
 
   glColor3f(brightness, brightness, brightness);
   glBegin(GL_TRIANGLES);
-  const ObjectFace* faces = object.faces;
-  const Vec3f* p = object.vertices;
-  const Vec3f* n = object.vertexNormals;
-  const int faceCount = (faces != nullptr && p != nullptr && n != nullptr) ? object.faceCount : 0;
-  for (int f = 0; f < faceCount; ++f) {
-    const ObjectFace& face = faces[f];
-    const int i0 = face.index0, i1 = face.index1, i2 = face.index2;
-    switch (object.renderMode) {
-      case ModeTextured:
-      case ModeTexturedAdd:
-      case ModeTexturedAddTwoSided:
-        glTexCoord2f(face.s0, face.t0);
-        Vertex(p[i0]);
-        glTexCoord2f(face.s1, face.t1);
-        Vertex(p[i1]);
-        glTexCoord2f(face.s2, face.t2);
-        Vertex(p[i2]);
-        break;
-      case ModeEnvMapped:
-      case ModeEnvMappedAdd:
-        EnvTexCoord(n[i0]);
-        Vertex(p[i0]);
-        EnvTexCoord(n[i1]);
-        Vertex(p[i1]);
-        EnvTexCoord(n[i2]);
-        Vertex(p[i2]);
-        break;
-      case ModeLit:
-        glNormal3f(n[i0].x, n[i0].y, n[i0].z);
-        Vertex(p[i0]);
-        glNormal3f(n[i1].x, n[i1].y, n[i1].z);
-        Vertex(p[i1]);
-        glNormal3f(n[i2].x, n[i2].y, n[i2].z);
-        Vertex(p[i2]);
-        break;
-      case ModeLitTextured:
-        glTexCoord2f(face.s0, face.t0);
-        glNormal3f(n[i0].x, n[i0].y, n[i0].z);
-        Vertex(p[i0]);
-        glTexCoord2f(face.s1, face.t1);
-        glNormal3f(n[i1].x, n[i1].y, n[i1].z);
-        Vertex(p[i1]);
-        glTexCoord2f(face.s2, face.t2);
-        glNormal3f(n[i2].x, n[i2].y, n[i2].z);
-        Vertex(p[i2]);
-        break;
-      case ModeLitFlat: {
-        // The plain average, not renormalised: faces whose corners disagree come out darker.
-        const double third = 0.3333333333333333;
-        glNormal3f(static_cast<float>((static_cast<double>(n[i0].x) + n[i1].x + n[i2].x) * third),
-                   static_cast<float>((static_cast<double>(n[i0].y) + n[i1].y + n[i2].y) * third),
-                   static_cast<float>((static_cast<double>(n[i0].z) + n[i1].z + n[i2].z) * third));
-        Vertex(p[i0]);
-        Vertex(p[i1]);
-        Vertex(p[i2]);
-        break;
-      }
-      case ModeGlow:
-        GlowVertex(p[i0], jitterX, jitterY);
-        GlowVertex(p[i1], jitterX, jitterY);
-        GlowVertex(p[i2], jitterX, jitterY);
-        break;
-      default:
-        break;
-    }
-  }
+    SendFaces(object, jitterX, jitterY);
   glEnd();
 
   // Left behind for whatever draws next; the depth test stays as the mode set

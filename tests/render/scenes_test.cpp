@@ -168,7 +168,7 @@ TEST_F(SceneTest, HaloObjectDrawsTenGlowCopiesThenTheLitObject) {
   EXPECT_EQ(ObjectTable[1].renderMode, ModeLitTextured);
   EXPECT_EQ(ObjectTable[1].textureSlot, SlotAkanpaa2);
   EXPECT_EQ(ObjectTable[1].angleX, 1.0471976f);
-  EXPECT_EQ(ObjectTable[1].angleZ, static_cast<float>(std::sin(2.1) * 1.570796327));
+  EXPECT_EQ(ObjectTable[1].angleZ, static_cast<float>(std::sin(phase * (1.0 / 1000)) * 1.570796327));
   EXPECT_EQ(sceneCamera.angleY, static_cast<float>(phase * (1.0 / 7000) - 0.8));
   EXPECT_EQ(sceneCamera.offsetZ, phase * 0.5f - 2700);
   EXPECT_EQ(sceneCamera.offsetX, 600);
