@@ -1,8 +1,9 @@
+#include "render/mesh.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "render/mesh.h"
 #include "test_objects.h"
 
 namespace {
