@@ -40,8 +40,7 @@ void BuildSphere(Object3D& object, float radius, int stacks, int slices, int fac
     for (int s = 0; s < slices; ++s) {
       const double theta = pi * (r + 1) / stacks, phi = 2 * pi * s / slices;
       object.baseVertexNormals[1 + r * slices + s] = {
-          static_cast<float>(std::sin(theta) * std::cos(phi)),
-          static_cast<float>(std::cos(theta)),
+          static_cast<float>(std::sin(theta) * std::cos(phi)), static_cast<float>(std::cos(theta)),
           static_cast<float>(-std::sin(theta) * std::sin(phi))};
     }
   for (int i = 0; i < v; ++i) {

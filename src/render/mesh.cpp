@@ -46,6 +46,16 @@ inline Vec3f Store(double x, double y, double z) {
   return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
 }
 
+// The translation is added in double, before the one rounding.
+void RotateTranslate(const Rotation& r, float tx, float ty, float tz, const Vec3f* source,
+                     Vec3f* destination, int count) {
+  for (int i = 0; i < count; ++i) {
+    const Vec3f s = source[i];
+    const Point p = Rotate(r, s.x, s.y, s.z);
+    destination[i] = Store(p.x + tx, p.y + ty, p.z + tz);
+  }
+}
+
 void RotatePoints(const Rotation& r, const Vec3f* source, Vec3f* destination, int count) {
   for (int i = 0; i < count; ++i) {
     const Vec3f s = source[i];
@@ -197,12 +207,7 @@ GLuint TextureAt(const GLuint* textures, int slot) {
 void RotateTranslatePoints(float angleX, float angleY, float angleZ, float tx, float ty, float tz,
                            const Vec3f* source, Vec3f* destination, int count) {
   if (count < 1) return;
-  const Rotation r = MakeRotation(angleX, angleY, angleZ);
-  for (int i = 0; i < count; ++i) {
-    const Vec3f s = source[i];
-    const Point p = Rotate(r, s.x, s.y, s.z);
-    destination[i] = Store(p.x + tx, p.y + ty, p.z + tz);
-  }
+  RotateTranslate(MakeRotation(angleX, angleY, angleZ), tx, ty, tz, source, destination, count);
 }
 
 void TranslateRotatePoints(float angleX, float angleY, float angleZ, float tx, float ty, float tz,
@@ -218,14 +223,15 @@ void TranslateRotatePoints(float angleX, float angleY, float angleZ, float tx, f
 }
 
 void TransformObject(Object3D& object) {
+  const int count = object.vertexCount;
+  if (count < 1) return;
+  const Rotation r = MakeRotation(object.angleX, object.angleY, object.angleZ);
   if (object.baseVertices != nullptr && object.vertices != nullptr)
-    RotateTranslatePoints(object.angleX, object.angleY, object.angleZ, object.posX, object.posY,
-                          object.posZ, object.baseVertices, object.vertices, object.vertexCount);
+    RotateTranslate(r, object.posX, object.posY, object.posZ, object.baseVertices,
+                    object.vertices, count);
   // Normals turn with the object but are never moved.
-  if (object.baseVertexNormals != nullptr && object.vertexNormals != nullptr &&
-      object.vertexCount > 0)
-    RotatePoints(MakeRotation(object.angleX, object.angleY, object.angleZ),
-                 object.baseVertexNormals, object.vertexNormals, object.vertexCount);
+  if (object.baseVertexNormals != nullptr && object.vertexNormals != nullptr)
+    RotatePoints(r, object.baseVertexNormals, object.vertexNormals, count);
 }
 
 void ApplyCamera(Object3D& object, const CameraPose& camera) {

@@ -13,12 +13,7 @@
 
 namespace {
 
-// Where LoadObjects puts the four show objects.
-Object3D& akanpaaObject = ObjectTable[1];
-Object3D& floatObject = ObjectTable[2];
-Object3D& ballObject = ObjectTable[6];
-Object3D& tyyliObject = ObjectTable[7];
-
+// 2pi, pi/2, pi/4, pi/8, pi/16 and pi/32 to ten significant digits.
 const double twoPi = 6.283185308;
 const double halfPi = 1.570796327;
 const double quarterPi = 0.7853981635;
@@ -31,9 +26,8 @@ const double thirtySecondPi = 0.0981747704375;
 void BeginObjectScene(double fovy) {
   // The window's size is fixed at creation; a zero height would make the
   // aspect meaningless, so it falls back to square.
-  const double aspect = glWindow.height > 0
-                            ? static_cast<double>(glWindow.width) / glWindow.height
-                            : 1.0;
+  const double aspect =
+      glWindow.height > 0 ? static_cast<double>(glWindow.width) / glWindow.height : 1.0;
   glLoadIdentity();
   glMatrixMode(GL_PROJECTION);
   gluPerspective(fovy, aspect, static_cast<double>(0.1f), 10000);
@@ -48,54 +42,54 @@ void EndObjectScene() {
   gluPerspective(3.55, 1.0, 0.1, 10000);
 }
 
-inline float F(double value) { return static_cast<float>(value); }
+inline float Single(double value) { return static_cast<float>(value); }
 
 }  // namespace
 
 void DrawBlobTunnelScene(float brightness, float phase, int textureSlot) {
   if (!(brightness > 0)) return;
   BeginObjectScene(45);
-  Object3D& ball = ballObject;
+  Object3D& ball = ObjectTable[6];  // pallo2
   ball.textureSlot = textureSlot;
   const double e = demoClock.elapsedMs.load();
   // Ten copies, nearest first; the copy at depth 1000 + 500k shows what the
   // nearest one will look like 100k phase units later.
   for (int k = 0; k < 10; ++k) {
-    const float depth = F(1000 + 500 * k);
-    const float t = F(static_cast<double>(phase) + 100 * k);
-    ball.angleX = F(std::cos(t * (1.0 / 2000)) * twoPi);
-    ball.angleY = F(std::sin(t * (1.0 / 2236)) * twoPi);
+    const float depth = Single(1000 + 500 * k);
+    const float t = Single(static_cast<double>(phase) + 100 * k);
+    ball.angleX = Single(std::cos(t * (1.0 / 2000)) * twoPi);
+    ball.angleY = Single(std::sin(t * (1.0 / 2236)) * twoPi);
     TransformObject(ball);
     // Every vertex moves 5000/6 units away from a point wandering inside a
     // cube of half-size 800 around the ball's centre.
-    RepelVertices(5000, 6, F(800 * std::sin(t * (1.0 / 324.4))),
-                  F(800 * std::sin(t * (1.0 / 424.4))), F(800 * std::sin(t * (1.0 / 524.4))),
-                  ball);
+    RepelVertices(5000, 6, Single(800 * std::sin(t * (1.0 / 324.4))),
+                  Single(800 * std::sin(t * (1.0 / 424.4))),
+                  Single(800 * std::sin(t * (1.0 / 524.4))), ball);
     CenterObject(ball, depth);
     // A grey flicker between 0.04 and 0.16, each copy 0.2 rad behind the last.
     const double flicker =
         0.03 * (std::cos(e * (1.0 / 873.4) + 0.2 * k) + std::sin(e * (1.0 / 246.5) + 0.2 * k)) +
         0.1;
-    DrawObject(F(brightness * flicker), ball, TextureTable, TextureTable[0]);
+    DrawObject(Single(brightness * flicker), ball, TextureTable, TextureTable[0]);
   }
   EndObjectScene();
 }
 
 void DrawHaloObjectScene(float phase, int textureSlot) {
   BeginObjectScene(45);
-  Object3D& moon = akanpaaObject;
+  Object3D& moon = ObjectTable[1];  // akanpaa
   moon.textureSlot = textureSlot;
   moon.angleX = 1.0471976f;  // 60 degrees
   moon.angleY = 0;
-  moon.angleZ = F(std::sin(phase * (1.0 / 1000)) * halfPi);
+  moon.angleZ = Single(std::sin(phase * (1.0 / 1000)) * halfPi);
 
   // The camera backs away by 1 unit per 2 phase units and turns by 1 radian per 7000.
   sceneCamera.angleX = 0;
-  sceneCamera.angleY = F(phase * (1.0 / 7000) - 0.8);
+  sceneCamera.angleY = Single(phase * (1.0 / 7000) - 0.8);
   sceneCamera.angleZ = 0;
   sceneCamera.offsetX = 600;
   sceneCamera.offsetY = -200;
-  sceneCamera.offsetZ = F(phase * 0.5 - 2700);
+  sceneCamera.offsetZ = Single(phase * 0.5 - 2700);
 
   TransformObject(moon);
   ApplyCamera(moon, sceneCamera);
@@ -109,7 +103,7 @@ void DrawFlyAroundScene(float brightness, float phase) {
   if (!(brightness > 0)) return;
   // A very wide field of view breathing between 120 and 170 degrees.
   BeginObjectScene(25 * std::cos(phase * (1.0 / 1123.4)) + 145);
-  Object3D& sunburst = tyyliObject;
+  Object3D& sunburst = ObjectTable[7];  // tyyli
   sunburst.angleX = 0;
   sunburst.angleY = 0;
   sunburst.angleZ = 0;
@@ -117,12 +111,12 @@ void DrawFlyAroundScene(float brightness, float phase) {
   sunburst.posY = 0;
   sunburst.posZ = 0;
 
-  sceneCamera.offsetX = F(350 * std::cos(phase * (1.0 / 963.5)) - 700);
-  sceneCamera.offsetY = F(2000 * std::sin(phase * (1.0 / 353.5)) + 1000);
-  sceneCamera.offsetZ = F(350 * std::sin(phase * (1.0 / 753.5)) + 700);
-  sceneCamera.angleX = F(halfPi * std::cos(phase * (1.0 / 1653.5)) - halfPi);
-  sceneCamera.angleY = F(twoPi * std::sin(phase * (1.0 / 1953.5)));
-  sceneCamera.angleZ = F(halfPi * std::cos(phase * (1.0 / 1253.5)));
+  sceneCamera.offsetX = Single(350 * std::cos(phase * (1.0 / 963.5)) - 700);
+  sceneCamera.offsetY = Single(2000 * std::sin(phase * (1.0 / 353.5)) + 1000);
+  sceneCamera.offsetZ = Single(350 * std::sin(phase * (1.0 / 753.5)) + 700);
+  sceneCamera.angleX = Single(halfPi * std::cos(phase * (1.0 / 1653.5)) - halfPi);
+  sceneCamera.angleY = Single(twoPi * std::sin(phase * (1.0 / 1953.5)));
+  sceneCamera.angleZ = Single(halfPi * std::cos(phase * (1.0 / 1253.5)));
 
   TransformObject(sunburst);
   ApplyCamera(sunburst, sceneCamera);
@@ -132,18 +126,18 @@ void DrawFlyAroundScene(float brightness, float phase) {
 
 void DrawEnvMapEchoScene(float phase) {
   BeginObjectScene(45);
-  Object3D& lotus = floatObject;
+  Object3D& lotus = ObjectTable[2];  // float
   lotus.posZ = -1500;
-  lotus.angleX = F(quarterPi * std::cos(phase * (1.0 / 1363.5)) - halfPi);
-  lotus.angleY = F(quarterPi * std::sin(phase * (1.0 / 1413.5)));
-  lotus.angleZ = F(quarterPi * std::cos(phase * (1.0 / 1396.6)));
+  lotus.angleX = Single(quarterPi * std::cos(phase * (1.0 / 1363.5)) - halfPi);
+  lotus.angleY = Single(quarterPi * std::sin(phase * (1.0 / 1413.5)));
+  lotus.angleZ = Single(quarterPi * std::cos(phase * (1.0 / 1396.6)));
 
-  sceneCamera.offsetX = F(100 * std::sin(phase * (1.0 / 1865.5)));
-  sceneCamera.offsetY = F(100 * std::cos(phase * (1.0 / 1685.5)));
-  sceneCamera.offsetZ = F(500 * std::cos(phase * (1.0 / 2145.5)));
-  sceneCamera.angleX = F(sixteenthPi * std::sin(phase * (1.0 / 1335.5)));
-  sceneCamera.angleY = F(thirtySecondPi * std::cos(phase * (1.0 / 1735.5)) + 0.3);
-  sceneCamera.angleZ = F(eighthPi * std::cos(phase * (1.0 / 1000)));
+  sceneCamera.offsetX = Single(100 * std::sin(phase * (1.0 / 1865.5)));
+  sceneCamera.offsetY = Single(100 * std::cos(phase * (1.0 / 1685.5)));
+  sceneCamera.offsetZ = Single(500 * std::cos(phase * (1.0 / 2145.5)));
+  sceneCamera.angleX = Single(sixteenthPi * std::sin(phase * (1.0 / 1335.5)));
+  sceneCamera.angleY = Single(thirtySecondPi * std::cos(phase * (1.0 / 1735.5)) + 0.3);
+  sceneCamera.angleZ = Single(eighthPi * std::cos(phase * (1.0 / 1000)));
 
   // Four copies, fainter each time; every copy is moved and turned once more
   // than the one before, on top of it (no TransformObject in between), while

@@ -118,17 +118,19 @@ TEST_F(DrawObjectTest, EnvironmentModesBindTheGivenTextureAndMapTheNormals) {
 }
 
 TEST_F(DrawObjectTest, LitModesSendLightZeroOnEveryDraw) {
-  const std::string lit = std::string("glEnable GL_DEPTH_TEST\n"
-                                      "glDepthMask GL_TRUE\n"
-                                      "glDisable GL_TEXTURE_2D\n"
-                                      "glEnable GL_CULL_FACE\n"
-                                      "glShadeModel GL_SMOOTH\n"
-                                      "glEnable GL_LIGHTING\n"
-                                      "glEnable GL_LIGHT0\n") +
+  const std::string lit = std::string(
+                              "glEnable GL_DEPTH_TEST\n"
+                              "glDepthMask GL_TRUE\n"
+                              "glDisable GL_TEXTURE_2D\n"
+                              "glEnable GL_CULL_FACE\n"
+                              "glShadeModel GL_SMOOTH\n"
+                              "glEnable GL_LIGHTING\n"
+                              "glEnable GL_LIGHT0\n") +
                           light0 +
-                          Body("glNormal3f 1 0 0\nglVertex3f 0 0 -10\n"
-                               "glNormal3f 0 1 0\nglVertex3f 10 0 -10\n"
-                               "glNormal3f 0 0 1\nglVertex3f 0 10 -10\n");
+                          Body(
+                              "glNormal3f 1 0 0\nglVertex3f 0 0 -10\n"
+                              "glNormal3f 0 1 0\nglVertex3f 10 0 -10\n"
+                              "glNormal3f 0 0 1\nglVertex3f 0 10 -10\n");
   EXPECT_EQ(Draw(ModeLit), lit);
   EXPECT_EQ(Draw(ModeLit), lit);
 
@@ -251,8 +253,8 @@ TEST_F(DrawObjectTest, DepthTestIsLeftAsTheModeSetIt) {
     int mode;
     int depthAfter;  // 1 on, 0 off, -1 as it was
   };
-  const Case cases[] = {{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, 1}, {5, 1},
-                        {6, 1}, {7, 0}, {8, 0}, {9, -1}};
+  const Case cases[] = {{0, 1}, {1, 1}, {2, 0}, {3, 0}, {4, 1},
+                        {5, 1}, {6, 1}, {7, 0}, {8, 0}, {9, -1}};
   for (const Case& c : cases)
     for (bool before : {false, true}) {
       GlrecReset();
@@ -306,8 +308,8 @@ TEST_F(GlowTest, TenCopiesFadeAndScatterWithinTheirBounds) {
     EXPECT_LE(std::abs(shifted.y), bound * (1 + 1e-6)) << i;
     const int r1 = NextRandom(state);
     NextRandom(state);
-    EXPECT_EQ(shifted.x, static_cast<float>(-10 * (((r1 % 2048) / 1024.0 - 1) /
-                                                   (32.0 * brightness + 16))))
+    EXPECT_EQ(shifted.x,
+              static_cast<float>(-10 * (((r1 % 2048) / 1024.0 - 1) / (32.0 * brightness + 16))))
         << i;
   }
   EXPECT_NEAR(ParseColorLine(greys[9]), 0.06875, 1e-7);

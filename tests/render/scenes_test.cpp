@@ -30,10 +30,13 @@ const char* const overlayProjection =
 // A regular tetrahedron: every vertex is a corner of three faces, so the mean
 // of the drawn corners is the mean of the vertices.
 void BuildTetrahedron(Object3D& object, int renderMode, int textureSlot) {
-  BuildTestObject(object, {{100, 100, 100}, {100, -100, -100}, {-100, 100, -100}, {-100, -100, 100}},
+  BuildTestObject(object,
+                  {{100, 100, 100}, {100, -100, -100}, {-100, 100, -100}, {-100, -100, 100}},
                   {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}}, renderMode,
-                  {{0.577f, 0.577f, 0.577f}, {0.577f, -0.577f, -0.577f},
-                   {-0.577f, 0.577f, -0.577f}, {-0.577f, -0.577f, 0.577f}});
+                  {{0.577f, 0.577f, 0.577f},
+                   {0.577f, -0.577f, -0.577f},
+                   {-0.577f, 0.577f, -0.577f},
+                   {-0.577f, -0.577f, 0.577f}});
   object.textureSlot = textureSlot;
 }
 
@@ -169,7 +172,8 @@ TEST_F(SceneTest, HaloObjectDrawsTenGlowCopiesThenTheLitObject) {
   EXPECT_EQ(ObjectTable[1].renderMode, ModeLitTextured);
   EXPECT_EQ(ObjectTable[1].textureSlot, SlotAkanpaa2);
   EXPECT_EQ(ObjectTable[1].angleX, 1.0471976f);
-  EXPECT_EQ(ObjectTable[1].angleZ, static_cast<float>(std::sin(phase * (1.0 / 1000)) * 1.570796327));
+  EXPECT_EQ(ObjectTable[1].angleZ,
+            static_cast<float>(std::sin(phase * (1.0 / 1000)) * 1.570796327));
   EXPECT_EQ(sceneCamera.angleY, static_cast<float>(phase * (1.0 / 7000) - 0.8));
   EXPECT_EQ(sceneCamera.offsetZ, phase * 0.5f - 2700);
   EXPECT_EQ(sceneCamera.offsetX, 600);

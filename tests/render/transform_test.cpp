@@ -1,9 +1,8 @@
-#include "render/mesh.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "render/mesh.h"
 #include "test_objects.h"
 
 namespace {
@@ -169,8 +168,8 @@ TEST(ApplyCamera, SecondCallComposesAndNormalsStay) {
 }
 
 TEST(RepelVertices, MovesEveryVertexExactlyStrengthOverDivisorAway) {
-  const std::vector<Vec3f> points = {{10, 20, 30},  {-400, 0, 0}, {0.001f, 0, 0},
-                                     {1000, -2000, 3000}, {5, 6, 7}, {12, 20, 30}};
+  const std::vector<Vec3f> points = {{10, 20, 30},        {-400, 0, 0}, {0.001f, 0, 0},
+                                     {1000, -2000, 3000}, {5, 6, 7},    {12, 20, 30}};
   Object3D object;
   BuildTestObject(object, points, {}, ModeTexturedAddTwoSided);
   const float px = 5, py = 6, pz = 7;

@@ -1,13 +1,12 @@
+#include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-#include <GL/glu.h>
-
 #include <cstdlib>
 
-#include "render/mesh.h"
 #include "../render/test_objects.h"
+#include "render/mesh.h"
 
 namespace {
 
