@@ -34,20 +34,6 @@ TEST(Rotation, IsProperForEveryAngleSoWindingSurvives) {
       }
 }
 
-TEST(Rotation, CounterClockwiseTriangleKeepsItsFrontTowardsItsNormal) {
-  // A CCW triangle facing +z, with its normal carried along by the same rotation.
-  const Vec3f triangle[4] = {{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {0, 0, 1}};
-  const float angles[][3] = {{0.3f, 2.0f, -1.0f}, {3.0f, 0.1f, 1.4f}, {-2.2f, -2.9f, 0.7f}};
-  for (const auto& a : angles) {
-    Vec3f out[4];
-    RotateTranslatePoints(a[0], a[1], a[2], 0, 0, 0, triangle, out, 4);
-    const double e1x = out[1].x - out[0].x, e1y = out[1].y - out[0].y, e1z = out[1].z - out[0].z;
-    const double e2x = out[2].x - out[0].x, e2y = out[2].y - out[0].y, e2z = out[2].z - out[0].z;
-    const double nx = e1y * e2z - e1z * e2y, ny = e1z * e2x - e1x * e2z, nz = e1x * e2y - e1y * e2x;
-    EXPECT_NEAR((nx * out[3].x + ny * out[3].y + nz * out[3].z) / Length(nx, ny, nz), 1.0, 1e-5);
-  }
-}
-
 TEST(Rotation, TurnsAboutYThenZThenX) {
   // With all three angles at pi/2: y takes x to z, z leaves it, x takes z to y.
   const Vec3f unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
