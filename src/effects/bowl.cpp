@@ -14,7 +14,8 @@ void BuildBowlGrid(float cx, float cy, float curvature, WarpGrid& grid) {
       GridVertex& point = grid.points[i * 64 + j];
       point.u = static_cast<float>(j * 0.015625);  // the picture lies flat: 1/64 per point
       point.v = static_cast<float>(i * 0.015625);
-      point.depth = static_cast<float>(10 * static_cast<double>(curvature) - curvature * (dx * dx + dy * dy));
+      point.depth =
+          static_cast<float>(10 * static_cast<double>(curvature) - curvature * (dx * dx + dy * dy));
       point.brightness = 1;
     }
   }

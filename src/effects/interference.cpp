@@ -5,6 +5,12 @@
 
 #include "effects/effect_support.h"
 
+namespace {
+
+double Length(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+
+}  // namespace
+
 void BuildInterferenceGrid(float T, WarpGrid& grid) {
   // Three points wandering over a 128x128 field (divisors 90.4, 97.4; 77.4, 72.4;
   // 125.4, 102.4); the third is held in single precision.
@@ -22,10 +28,10 @@ void BuildInterferenceGrid(float T, WarpGrid& grid) {
       int px = 2 * j;
       float dx1 = static_cast<float>(px - p1x), dy1 = static_cast<float>(py - p1y);
       float dx2 = static_cast<float>(px - p2x), dy2 = static_cast<float>(py - p2y);
-      float d1 = static_cast<float>(std::sqrt(static_cast<double>(dx1) * dx1 + static_cast<double>(dy1) * dy1));
-      float d2 = static_cast<float>(std::sqrt(static_cast<double>(dx2) * dx2 + static_cast<double>(dy2) * dy2));
+      float d1 = static_cast<float>(Length(dx1, dy1));
+      float d2 = static_cast<float>(Length(dx2, dy2));
       double dx3 = px - static_cast<double>(p3x), dy3 = py - static_cast<double>(p3y);
-      double d3 = std::sqrt(dx3 * dx3 + dy3 * dy3);
+      double d3 = Length(dx3, dy3);
       GridVertex& point = grid.points[i * 64 + j];
       // Sums and differences of the distances give the interlocking rings; the
       // pattern scrolls with T (u forward by T/256, v back by 2T/256).

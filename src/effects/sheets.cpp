@@ -92,13 +92,13 @@ void DrawSwirlPair(float fade, float T, int slotA, int slotB) {
   // The negated sign: the first sync after start-up twists this pair positively.
   double kickPhase = (T - static_cast<double>(pairKickTime)) * 0.01;
   Sheet sheet;
-  BuildSwirlSheet(1.3f, T, static_cast<float>(std::sin(kickPhase) * (-pairKickSign) * flash * 4),
-                  sheet);
+  int sign = -pairKickSign;
+  BuildSwirlSheet(1.3f, T, static_cast<float>(std::sin(kickPhase) * sign * flash * 4), sheet);
   // The pictures cross-fade with period 1000 pi units of T (1/500).
   double w = std::sin(T * 0.002);
   DrawSheetAdd(static_cast<float>(fade * (w + 1) * 0.5), sheet, SlotTexture(slotA));
   // The second sheet's spiral and kick run 0.3 rad ahead.
   BuildSwirlSheet(1.3f, static_cast<float>(T + 30.0),
-                  static_cast<float>(std::sin(kickPhase + 0.3) * (-pairKickSign) * flash * 4), sheet);
+                  static_cast<float>(std::sin(kickPhase + 0.3) * sign * flash * 4), sheet);
   DrawSheetAdd(static_cast<float>(fade * (0.5 - 0.5 * w)), sheet, SlotTexture(slotB));
 }

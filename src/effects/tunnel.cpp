@@ -50,8 +50,7 @@ void BuildRotozoomGrid(float T, WarpGrid& grid) {
       point.v = static_cast<float>(0.25 * (M * std::sin(theta + W) + Cv));
       point.depth = 0;
       // 1/3000: the far side of the plane (small L) darkens.
-      double brightness = L * 0.0003333333333333333 - 0.3;
-      point.brightness = static_cast<float>(brightness < 0 ? 0.0 : brightness > 1 ? 1.0 : brightness);
+      point.brightness = static_cast<float>(Clamp01(L * 0.0003333333333333333 - 0.3));
     }
   }
 }
@@ -85,8 +84,7 @@ void BuildTunnelGrids(float T, WarpGrid& p, WarpGrid& q) {
       // Within about 4.3 units of the centre (R > 180) the mesh recedes and darkens.
       float U = static_cast<float>(R - 180.0);
       if (U < 0) U = 0;
-      double V = (256 - static_cast<double>(U)) * (1.0 / 64) - 3;
-      V = V < 0 ? 0.0 : V > 1 ? 1.0 : V;
+      double V = Clamp01((256 - static_cast<double>(U)) * (1.0 / 64) - 3);
       float twoR = 2 * R;
 
       GridVertex& a = p.points[i * 64 + j];
@@ -122,7 +120,8 @@ void DrawTunnelBlend(float fade, float T) {
   BlendGrids(static_cast<float>(2.5 - s), gridC, gridB, gridB);
   BlendGrids(s, gridA, gridB, gridC);
   // At a sync the solid layer goes black and comes back over 3 s ...
-  DrawGridSolid(static_cast<float>((1 - static_cast<double>(flash)) * fade), gridC, TextureTable[3]);
+  DrawGridSolid(static_cast<float>((1 - static_cast<double>(flash)) * fade), gridC,
+                TextureTable[3]);
   BlendGrids(s, gridD, gridB, gridC);
   // ... while the additive layer brightens (divisors 241.1, 184.5).
   DrawGridAdd(static_cast<float>(fade * ((std::sin(T * 0.00414765657403567) +

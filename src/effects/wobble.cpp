@@ -50,10 +50,10 @@ void DrawWobbleSheets(float fade, float T) {
   DrawSheetAdd(static_cast<float>((0.5 * flash + 0.3) * fade), sheet, TextureTable[0]);
   // Two pictures breathing between amplitude 0 and 0.2; a sync throws them up to
   // 1 further out of shape (divisors 3.5, 600 and 3.9, 489.3).
-  BuildWobbleSheet(static_cast<float>(T * 0.2857142857142857 + 10000), 150, 1,
-                   static_cast<float>(0.1 * (std::cos(T * 0.0016666666666666668) + 1) + flash), sheet);
+  float breath = static_cast<float>(0.1 * (std::cos(T * 0.0016666666666666668) + 1) + flash);
+  BuildWobbleSheet(static_cast<float>(T * 0.2857142857142857 + 10000), 150, 1, breath, sheet);
   DrawSheetAdd(static_cast<float>(0.5 * fade), sheet, TextureTable[1]);
-  BuildWobbleSheet(static_cast<float>(T * 0.25641025641025644), 150, 1,
-                   static_cast<float>(0.1 * (std::sin(T * 0.002043735949315348) + 1) + flash), sheet);
+  breath = static_cast<float>(0.1 * (std::sin(T * 0.002043735949315348) + 1) + flash);
+  BuildWobbleSheet(static_cast<float>(T * 0.25641025641025644), 150, 1, breath, sheet);
   DrawSheetAdd(static_cast<float>(0.5 * fade), sheet, TextureTable[2]);
 }

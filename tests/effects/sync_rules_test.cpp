@@ -50,16 +50,4 @@ TEST_F(SyncRuleTest, EachEffectTakesThePendingSyncOnlyWhenItShould) {
   }
 }
 
-TEST_F(SyncRuleTest, NoEffectInventsASync) {
-  for (const SyncRule& rule : kRules) {
-    SCOPED_TRACE(rule.name);
-    ResetDemoClock();
-    SetElapsed(12000);
-    lastSyncMs = 5000;
-    rule.draw(1);
-    EXPECT_EQ(lastSyncMs, 5000);
-    EXPECT_EQ(syncEvent.pending.load(), 0);
-  }
-}
-
 }  // namespace
