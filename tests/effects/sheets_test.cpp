@@ -160,6 +160,25 @@ TEST_F(SheetTest, SwirlFadedOutStillTakesTheSyncAndKicks) {
   EXPECT_EQ(swirlKickSign, -1);
 }
 
+TEST_F(SheetTest, SwirlWithASlotOutsideTheTableOrAWildPhaseStaysSafe) {
+  // A slot outside the table draws untextured instead of reading past it.
+  DrawSwirl(1, 5000, 256);
+  DrawSwirlPair(1, 5000, -1, 300);
+  for (const std::string& line : GlrecCallsNamed("glBindTexture"))
+    EXPECT_EQ(line, "glBindTexture GL_TEXTURE_2D 0");
+  EXPECT_EQ(GlrecCallsNamed("glBindTexture").size(), 3u);
+  // A kick time that no int can hold saturates; NaN kicks at 0.
+  PostSync(0);
+  DrawSwirl(1, 1e20f, 1);
+  EXPECT_EQ(swirlKickTime, 2147483647);
+  PostSync(0);
+  DrawSwirlPair(1, -1e20f, 18, 17);
+  EXPECT_EQ(pairKickTime, -2147483647 - 1);
+  PostSync(0);
+  DrawSwirl(1, std::nanf(""), 1);
+  EXPECT_EQ(swirlKickTime, 0);
+}
+
 TEST_F(SheetTest, SwirlPairFadedOutLeavesTheSyncAndTheKicks) {
   SetElapsed(4000);
   PostSync(3990);
