@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct AudioOutput {
   int64_t blockStartFrame = 0;   // first frame of the block handed over last
   uint64_t blockCounter = 0;     // performance counter when it was handed over
   bool blockSeen = false;        // a block was handed over since the last PlayMusic
+  // Seconds between callbacks, averaged: the pace at which the device really
+  // takes blocks, which for SDL's timer-driven drivers is not quite the rate.
+  double periodSeconds = kDeviceBufferFrames / 44100.0;
 };
 
 AudioOutput output;
@@ -47,7 +51,17 @@ uint32_t loadedHandle = 0;  // handle of the module in player, 0 when none
 bool loadedPlaying = false;
 std::atomic<float> outputGain{1.0f};  // 0-1, written by SetAudioVolume
 std::atomic<int> positionScaler{64};  // steps per row in the position's high word
-int64_t lastHeardFrame = 0;           // main thread: keeps the position from running back
+
+// The position's own clock, main thread only: it runs at the sample rate and is
+// pulled gently toward the frame the device reports, so callbacks that come in
+// uneven bursts do not make the position stall and leap.
+struct HeardClock {
+  bool started = false;
+  double frame = 0;        // frame heard at the last query
+  uint64_t counter = 0;    // performance counter of the last query
+};
+HeardClock heard;
+constexpr double kHeardFollowSeconds = 0.1;  // time to close most of a gap
 
 void LockOutput() {
   if (output.device) SDL_LockAudioDevice(output.device);
@@ -59,8 +73,18 @@ void UnlockOutput() {
 void FillBlock(void*, Uint8* stream, int bytes) {
   float* samples = reinterpret_cast<float*>(stream);
   int frames = bytes / static_cast<int>(2 * sizeof(float));
+  uint64_t now = SDL_GetPerformanceCounter();
+  if (output.blockSeen) {
+    // A tenth of each new interval, limited to half to twice the nominal period
+    // so one stall does not skew the pace for long.
+    double nominal = static_cast<double>(output.bufferFrames) / output.sampleRate;
+    double interval = static_cast<double>(now - output.blockCounter) /
+                      static_cast<double>(SDL_GetPerformanceFrequency());
+    interval = std::clamp(interval, 0.5 * nominal, 2.0 * nominal);
+    output.periodSeconds += 0.1 * (interval - output.periodSeconds);
+  }
   output.blockStartFrame = player.framesRendered;
-  output.blockCounter = SDL_GetPerformanceCounter();
+  output.blockCounter = now;
   output.blockSeen = true;
   RenderMusicFrames(player, samples, frames);
   float gain = outputGain.load(std::memory_order_acquire);
@@ -68,17 +92,44 @@ void FillBlock(void*, Uint8* stream, int bytes) {
     for (int i = 0; i < 2 * frames; i++) samples[i] *= gain;
 }
 
-// The frame being heard now: the block handed over last starts to sound once the
-// one before it has played, a buffer after its hand-over.
-int64_t HeardFrame() {
+// Frames the device plays a second, at the pace it takes blocks.
+double FramesPerSecond() { return output.bufferFrames / output.periodSeconds; }
+
+// The frame being heard now by the callbacks' account: the block handed over last
+// starts to sound once the one before it has played, a buffer after its hand-over.
+int64_t ReportedFrame() {
   if (!output.device || !output.blockSeen) return 0;
   uint64_t ticks = SDL_GetPerformanceCounter() - output.blockCounter;
-  int64_t sinceHandover =
-      static_cast<int64_t>(static_cast<double>(ticks) * output.sampleRate /
-                           static_cast<double>(SDL_GetPerformanceFrequency()));
+  int64_t sinceHandover = static_cast<int64_t>(static_cast<double>(ticks) * FramesPerSecond() /
+                                               static_cast<double>(SDL_GetPerformanceFrequency()));
   int64_t frame = output.blockStartFrame - output.bufferFrames + sinceHandover;
   frame = std::min(frame, player.framesRendered - 1);
   return std::max<int64_t>(frame, 0);
+}
+
+// The reported frame, smoothed: between queries the clock runs dt at the device's
+// pace and closes dt / 0.1 s of its distance to the report, never running back
+// and never past the last rendered frame. A report two buffers or more ahead
+// (the start, a device that caught up after a stall) is taken at once.
+int64_t HeardFrame() {
+  double reported = static_cast<double>(ReportedFrame());
+  uint64_t now = SDL_GetPerformanceCounter();
+  if (!heard.started) {
+    heard.started = true;
+    heard.frame = reported;
+  } else {
+    double dt = static_cast<double>(now - heard.counter) /
+                static_cast<double>(SDL_GetPerformanceFrequency());
+    double predicted = heard.frame + dt * FramesPerSecond();
+    double gap = reported - predicted;
+    double next = gap >= 2.0 * output.bufferFrames
+                      ? reported
+                      : predicted + gap * std::min(1.0, dt / kHeardFollowSeconds);
+    double newest = static_cast<double>(std::max<int64_t>(player.framesRendered - 1, 0));
+    heard.frame = std::clamp(next, heard.frame, std::max(heard.frame, newest));
+  }
+  heard.counter = now;
+  return static_cast<int64_t>(heard.frame);
 }
 
 int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
@@ -113,6 +164,7 @@ bool InitAudioDevice(int frequency) {
   }
   output.sampleRate = have.freq;
   output.bufferFrames = have.samples;
+  output.periodSeconds = static_cast<double>(have.samples) / have.freq;
   output.blockSeen = false;
   return true;
 }
@@ -181,7 +233,8 @@ void PlayMusic(uint32_t handle, int position, int flags, int) {
     RestartMusicPlayer(player, position & 0xFFFF, (position >> 16) & 0xFFFF);
     loadedPlaying = true;
     output.blockSeen = false;
-    lastHeardFrame = 0;
+    output.periodSeconds = static_cast<double>(output.bufferFrames) / output.sampleRate;
+    heard = HeardClock{};
   }
   UnlockOutput();
 }
@@ -191,8 +244,7 @@ int32_t GetMusicPosition(uint32_t handle) {
   LockOutput();
   int32_t word = 0;  // loaded, not yet played: the start
   if (loadedPlaying) {
-    lastHeardFrame = std::max(lastHeardFrame, HeardFrame());
-    MusicPosition pos = MusicPositionAt(player, lastHeardFrame);
+    MusicPosition pos = MusicPositionAt(player, HeardFrame());
     int scaler = positionScaler.load(std::memory_order_acquire);
     if (pos.order >= 0) {
       int high = pos.row * scaler + pos.fraction * scaler / 64;
