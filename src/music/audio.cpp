@@ -52,7 +52,7 @@ bool loadedPlaying = false;
 std::atomic<float> outputGain{1.0f};  // 0-1, written by SetAudioVolume
 std::atomic<int> positionScaler{64};  // steps per row in the position's high word
 
-// The position's own clock, main thread only: it runs at the sample rate and is
+// The position's own clock, main thread only: it runs at the device's pace and is
 // pulled gently toward the frame the device reports, so callbacks that come in
 // uneven bursts do not make the position stall and leap.
 struct HeardClock {

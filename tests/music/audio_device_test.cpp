@@ -117,11 +117,24 @@ TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   SDL_Delay(300);
   EXPECT_EQ(endsSeen.load(), 1);
   EXPECT_EQ(GetMusicPosition(handle), 0 | (3 * 64 + 63) << 16);
+  SetMusicPositionScaler(handle, 1);  // whole rows only
+  EXPECT_EQ(GetMusicPosition(handle), 0 | 3 << 16);
+  SetMusicPositionScaler(handle, 0);  // refused: the scaler stays
+  EXPECT_EQ(GetMusicPosition(handle), 0 | 3 << 16);
+  SetMusicPositionScaler(handle, 64);
   // Played again with the loop flag it wraps, firing the end at each wrap.
   PlayMusic(handle, 0, MusicLoadLoop, 1);
   SDL_Delay(300);
   EXPECT_GE(endsSeen.load(), 4);
   std::filesystem::remove(path);
+}
+
+TEST_F(AudioDeviceTest, NoUsableDriverMeansNoDevice) {
+  SDL_setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_FALSE(InitAudioDevice(44100));
+  FreeAudio();
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_TRUE(InitAudioDevice(44100));
 }
 
 TEST_F(AudioDeviceTest, LoadRefusesMissingAndForeignFiles) {

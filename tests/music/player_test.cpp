@@ -153,6 +153,28 @@ TEST_F(PlayerTest, SyncsFireOnExactlyTheRowsHoldingTheSyncEffect) {
   EXPECT_EQ(Ends(), 1);
 }
 
+TEST_F(PlayerTest, ScreamTrackerModulesSyncOnS2x) {
+  // In S3M, E81 is a portamento and S21 the sync.
+  std::vector<uint8_t> bytes = S3mModule({{0, 3, 'S', 0x21},
+                                          {4, 2, 'E', 0x81},
+                                          {6, 1, 'S', 0x25},
+                                          {7, 1, 'S', 0x31},
+                                          {9, 0, 'Z', 0x21}},
+                                         3, 125);
+  ASSERT_TRUE(OpenMusicPlayer(player, bytes.data(), bytes.size(), 44100, false));
+  player.syncCallback = Record;
+  player.endCallback = Record;
+  player.syncUser = 7;
+  player.endUser = 9;
+  watched = &player;
+  fired.clear();
+  RestartMusicPlayer(player);
+  RenderPositions(64 * 2646 + 2000, 64);
+  using S = std::tuple<int, int, uint32_t>;
+  EXPECT_EQ(Syncs(), (std::vector<S>{S{0, 0, 1}, S{0, 6, 5}}));
+  EXPECT_EQ(Ends(), 1);
+}
+
 TEST_F(PlayerTest, SyncTableIsReadFromThePatterns) {
   XmModule m = ToneModule(2, 16, 4, 6, 125);
   SetEffect(m, 1, 9, 3, XmEffectExtended, 0x84);
@@ -227,6 +249,17 @@ TEST_F(PlayerTest, LoopingWrapsToTheStartAndFiresTheEndEachTime) {
     EXPECT_EQ(pos[wrap].row, 0);
     EXPECT_EQ(pos[wrap].fraction, 0);
   }
+}
+
+TEST_F(PlayerTest, LoopResumesAtTheRestartOrder) {
+  XmModule m = ToneModule(3, 2, 4, 6, 125);
+  m.restartOrder = 1;
+  Open(m, true);
+  const int64_t row = 5292;
+  std::vector<MusicPosition> pos = RenderPositions(10 * row - 2048, 1024);
+  int orders[10] = {0, 0, 1, 1, 2, 2, 1, 1, 2, 2};
+  for (int i = 0; i < 10; i++) EXPECT_EQ(pos[i * row + 100].order, orders[i]) << "row " << i;
+  EXPECT_EQ(Ends(), 1);  // one wrap so far: after the first pass through order 2
 }
 
 TEST_F(PlayerTest, RestartPlaysTheSameFramesAgain) {

@@ -16,3 +16,14 @@ XmModule ToneModule(int orders, int rows, int channels, int speed, int bpm);
 // Sets the effect of one cell.
 void SetEffect(XmModule& module, int pattern, int row, int channel, uint8_t effect,
                uint8_t param);
+
+// A bare Scream Tracker 3 module: one 64-row pattern played once, four
+// channels, no instruments, holding the given effects (letter 'A'-'Z' and its
+// parameter) on the given rows and channels.
+struct S3mEffect {
+  int row;
+  int channel;
+  char letter;
+  uint8_t param;
+};
+std::vector<uint8_t> S3mModule(const std::vector<S3mEffect>& effects, int speed, int tempo);
