@@ -18,9 +18,8 @@
 #define NIVORA_STRINGIZE_(x) #x
 #define NIVORA_STRINGIZE(x) NIVORA_STRINGIZE_(x)
 
-const char* const audioVersionMessage =
-    "libopenmpt version " NIVORA_STRINGIZE(OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(
-        OPENMPT_API_VERSION_MINOR) " was not loaded";
+const char* const audioVersionMessage = "libopenmpt version " NIVORA_STRINGIZE(
+    OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(OPENMPT_API_VERSION_MINOR) " was not loaded";
 
 uint32_t musicHandle = 0;
 
@@ -36,16 +35,16 @@ struct AudioOutput {
   int sampleRate = 44100;
   int bufferFrames = kDeviceBufferFrames;
   // Written by the callback with the device lock held; read under the lock.
-  int64_t blockStartFrame = 0;   // first frame of the block handed over last
-  uint64_t blockCounter = 0;     // performance counter when it was handed over
-  bool blockSeen = false;        // a block was handed over since the last PlayMusic
+  int64_t blockStartFrame = 0;  // first frame of the block handed over last
+  uint64_t blockCounter = 0;    // performance counter when it was handed over
+  bool blockSeen = false;       // a block was handed over since the last PlayMusic
   // Seconds between callbacks, averaged: the pace at which the device really
   // takes blocks, which for SDL's timer-driven drivers is not quite the rate.
   double periodSeconds = kDeviceBufferFrames / 44100.0;
 };
 
 AudioOutput output;
-MusicPlayer player;        // rendered by the callback; touched elsewhere only under the device lock
+MusicPlayer player;  // rendered by the callback; touched elsewhere only under the device lock
 uint32_t nextHandle = 1;
 uint32_t loadedHandle = 0;  // handle of the module in player, 0 when none
 bool loadedPlaying = false;
@@ -57,8 +56,8 @@ std::atomic<int> positionScaler{64};  // steps per row in the position's high wo
 // uneven bursts do not make the position stall and leap.
 struct HeardClock {
   bool started = false;
-  double frame = 0;        // frame heard at the last query
-  uint64_t counter = 0;    // performance counter of the last query
+  double frame = 0;      // frame heard at the last query
+  uint64_t counter = 0;  // performance counter of the last query
 };
 HeardClock heard;
 constexpr double kHeardFollowSeconds = 0.1;  // time to close most of a gap
@@ -176,7 +175,8 @@ uint32_t LoadMusic(const char* path, int flags) {
   std::vector<char> bytes;
   char chunk[65536];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + n);
   bool readError = std::ferror(f) != 0;
   std::fclose(f);
   if (readError) return 0;
@@ -248,7 +248,8 @@ int32_t GetMusicPosition(uint32_t handle) {
     int scaler = positionScaler.load(std::memory_order_acquire);
     if (pos.order >= 0) {
       int high = pos.row * scaler + pos.fraction * scaler / 64;
-      word = (pos.order & 0xFFFF) | static_cast<int32_t>(static_cast<uint32_t>(high & 0xFFFF) << 16);
+      word =
+          (pos.order & 0xFFFF) | static_cast<int32_t>(static_cast<uint32_t>(high & 0xFFFF) << 16);
     } else {
       word = -1;
     }

@@ -63,8 +63,6 @@ void ScanSyncEffects(MusicPlayer& p) {
   }
 }
 
-void QueueEvent(MusicPlayer& p, int64_t frame, int type, uint32_t param);
-
 void FireOldestEvent(MusicPlayer& p) {
   MusicEvent e = p.events[p.eventHead];
   p.eventHead = (p.eventHead + 1) % kMusicEventQueue;
@@ -93,6 +91,11 @@ const MusicRowStart& LatestRow(const MusicPlayer& p) {
   return p.rows[(p.rowCount - 1) % kMusicRowHistory];
 }
 
+int CurrentRowFrames(const MusicPlayer& p) {
+  return MusicRowFrames(p.sampleRate, openmpt_module_get_current_speed(p.module),
+                        openmpt_module_get_current_tempo(p.module));
+}
+
 // Records that (order, row) begins at frame and queues its sync.
 void EnterRow(MusicPlayer& p, int64_t frame, int order, int row) {
   MusicRowStart& r = p.rows[p.rowCount % kMusicRowHistory];
@@ -100,9 +103,7 @@ void EnterRow(MusicPlayer& p, int64_t frame, int order, int row) {
   r.frame = frame;
   r.order = order;
   r.row = row;
-  int speed = openmpt_module_get_current_speed(p.module);
-  int tempo = openmpt_module_get_current_tempo(p.module);
-  r.length = MusicRowFrames(p.sampleRate, speed, tempo);
+  r.length = CurrentRowFrames(p);
   int param = 0;
   if (MusicRowHasSync(p, openmpt_module_get_order_pattern(p.module, order), row, &param))
     QueueEvent(p, frame, MusicSyncEffect, static_cast<uint32_t>(param));
@@ -136,9 +137,9 @@ bool MusicRowHasSync(const MusicPlayer& p, int pattern, int row, int* param) {
 bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRate, bool looping) {
   CloseMusicPlayer(p);
   if (!data || size == 0 || sampleRate <= 0) return false;
-  openmpt_module* module = openmpt_module_create_from_memory2(
-      data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr,
-      nullptr, nullptr);
+  openmpt_module* module = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent,
+                                                              nullptr, openmpt_error_func_ignore,
+                                                              nullptr, nullptr, nullptr, nullptr);
   if (!module) return false;
   // Stop at the end instead of playing on from a looped pattern, so a short read
   // marks the end; no dither, so every render of the module is the same.
@@ -185,11 +186,12 @@ void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
     const MusicRowStart& current = LatestRow(p);
     int64_t intoRow = p.framesRendered - current.frame;
     int piece = std::min(frames - done, kMusicPieceFrames);
-    if (intoRow < current.length) piece = static_cast<int>(std::min<int64_t>(piece, current.length - intoRow));
+    if (intoRow < current.length)
+      piece = static_cast<int>(std::min<int64_t>(piece, current.length - intoRow));
     int64_t pieceStart = p.framesRendered;
     int32_t repeatsBefore = openmpt_module_get_repeat_count(p.module);
-    size_t got = openmpt_module_read_interleaved_float_stereo(p.module, p.sampleRate, piece,
-                                                                out + 2 * done);
+    size_t got =
+        openmpt_module_read_interleaved_float_stereo(p.module, p.sampleRate, piece, out + 2 * done);
     done += static_cast<int>(got);
     p.framesRendered += static_cast<int64_t>(got);
     if (static_cast<int>(got) < piece) {
@@ -201,7 +203,11 @@ void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
     int row = openmpt_module_get_current_row(p.module);
     const MusicRowStart& latest = LatestRow(p);
     bool wrapped = p.looping && openmpt_module_get_repeat_count(p.module) < repeatsBefore;
-    if (order != latest.order || row != latest.row || wrapped) {
+    if (latest.frame == pieceStart && order == latest.order && row == latest.row) {
+      // The first piece of the row just restarted: its own speed and tempo
+      // effects have now been read.
+      p.rows[(p.rowCount - 1) % kMusicRowHistory].length = CurrentRowFrames(p);
+    } else if (order != latest.order || row != latest.row || wrapped) {
       // The piece's last frame belongs to the new row; it began at the piece's
       // start when that was the expected boundary, else somewhere inside it.
       if (wrapped) {

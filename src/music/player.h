@@ -18,10 +18,10 @@ struct openmpt_module;
 
 // One row as it appeared in the rendered stream.
 struct MusicRowStart {
-  int64_t frame = 0;   // first frame of the row
+  int64_t frame = 0;  // first frame of the row
   int order = 0;
   int row = 0;
-  int length = 1;      // frames the row lasts at the speed and tempo it began with
+  int length = 1;  // frames the row lasts at the speed and tempo it began with
 };
 
 // A callback waiting for its frame to be heard.
@@ -32,9 +32,9 @@ struct MusicEvent {
 };
 
 struct MusicPosition {
-  int order = -1;      // -1: nothing has played
+  int order = -1;  // -1: nothing has played
   int row = 0;
-  int fraction = 0;    // 1/64 of the row, 0-63
+  int fraction = 0;  // 1/64 of the row, 0-63
 };
 
 constexpr int kMusicRowHistory = 64;   // row starts kept for position queries
@@ -45,7 +45,7 @@ struct MusicPlayer {
   openmpt_module* module = nullptr;
   int sampleRate = 44100;
   bool looping = false;
-  uint32_t handle = 0;        // passed to the callbacks as their channel argument
+  uint32_t handle = 0;  // passed to the callbacks as their channel argument
 
   // Sync effects per pattern row, scanned once at load: syncRowParam[patternRow[p] + r]
   // holds the value x of the row's first sync effect, or -1.
@@ -61,13 +61,13 @@ struct MusicPlayer {
   int eventDelayFrames = 0;
 
   // Stream state, owned by whoever renders (the audio thread while the device runs).
-  bool playing = false;       // RestartMusicPlayer was called
-  bool ended = false;         // the module ended (not looping); silence follows
+  bool playing = false;  // RestartMusicPlayer was called
+  bool ended = false;    // the module ended (not looping); silence follows
   int64_t framesRendered = 0;
-  int64_t endFrame = -1;      // first frame after the module's last sound, -1 while it plays
-  int endCount = 0;           // end callbacks queued so far (each wrap when looping)
+  int64_t endFrame = -1;  // first frame after the module's last sound, -1 while it plays
+  int endCount = 0;       // end callbacks queued so far (each wrap when looping)
   MusicRowStart rows[kMusicRowHistory];
-  int rowCount = 0;           // row starts recorded since the restart (ring index = count % size)
+  int rowCount = 0;  // row starts recorded since the restart (ring index = count % size)
   MusicEvent events[kMusicEventQueue];
   int eventHead = 0, eventCount = 0;
 };

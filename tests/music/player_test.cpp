@@ -1,10 +1,11 @@
+#include "music/player.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <tuple>
 #include <vector>
 
-#include "music/player.h"
 #include "test_modules.h"
 
 namespace {
@@ -13,7 +14,7 @@ struct Fired {
   uint32_t type;
   uint32_t data;
   uint32_t user;
-  int order, row;     // position of the last rendered frame when it fired
+  int order, row;  // position of the last rendered frame when it fired
   int64_t framesRendered;
 };
 
@@ -48,7 +49,8 @@ class PlayerTest : public testing::Test {
     while (static_cast<int64_t>(out.size()) < frames) {
       int64_t start = player.framesRendered;
       RenderMusicFrames(player, buffer.data(), block);
-      for (int64_t f = start; f < player.framesRendered; f++) out.push_back(MusicPositionAt(player, f));
+      for (int64_t f = start; f < player.framesRendered; f++)
+        out.push_back(MusicPositionAt(player, f));
     }
     return out;
   }
@@ -114,6 +116,17 @@ TEST_F(PlayerTest, SpeedChangeShortensTheRowsThatFollow) {
   EXPECT_EQ(pos[row7 + 1323].fraction, 32);
 }
 
+TEST_F(PlayerTest, SpeedSetOnTheFirstRowCountsFromTheStart) {
+  XmModule m = ToneModule(1, 4, 4, 6, 125);
+  SetEffect(m, 0, 0, 1, XmEffectSetSpeedTempo, 3);
+  Open(m, false);
+  std::vector<MusicPosition> pos = RenderPositions(3 * 2646, 700);
+  EXPECT_EQ(pos[1323].fraction, 32);
+  EXPECT_EQ(pos[2645].row, 0);
+  EXPECT_EQ(pos[2646].row, 1);
+  EXPECT_EQ(pos[2646].fraction, 0);
+}
+
 TEST_F(PlayerTest, DelayedRowHoldsAtSixtyThreeAndNextRowIsFoundWithinAPiece) {
   XmModule m = ToneModule(1, 4, 4, 6, 125);
   SetEffect(m, 0, 1, 1, XmEffectExtended, 0xE1);  // row 1 plays twice as long
@@ -148,8 +161,7 @@ TEST_F(PlayerTest, SyncsFireOnExactlyTheRowsHoldingTheSyncEffect) {
   using S = std::tuple<int, int, uint32_t>;
   std::vector<S> want = {S{0, 0, 1}, S{0, 5, 2}, S{1, 3, 15}, S{2, 0, 1}, S{2, 5, 2}};
   EXPECT_EQ(Syncs(), want);
-  for (const Fired& f : fired)
-    EXPECT_EQ(f.user, f.type == MusicSyncEffect ? 7u : 9u);
+  for (const Fired& f : fired) EXPECT_EQ(f.user, f.type == MusicSyncEffect ? 7u : 9u);
   EXPECT_EQ(Ends(), 1);
 }
 

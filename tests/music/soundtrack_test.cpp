@@ -18,7 +18,8 @@ void CountSync(uint32_t, uint32_t, uint32_t, uint32_t) { syncCount++; }
 void CountEnd(uint32_t, uint32_t, uint32_t, uint32_t) { endCount++; }
 
 std::string Command(openmpt_module* mod, int pattern, int row, int channel, int command) {
-  const char* s = openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, command);
+  const char* s =
+      openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, command);
   std::string out = s ? s : "";
   openmpt_free_string(s);
   return out;

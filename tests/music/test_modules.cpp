@@ -4,7 +4,8 @@ XmInstrument SquareInstrument(bool looped, bool sixteenBit) {
   XmSample s;
   s.sixteenBit = sixteenBit;
   int amplitude = sixteenBit ? 12000 : 60;
-  for (int i = 0; i < 2000; i++) s.frames.push_back(static_cast<int16_t>(i % 40 < 20 ? amplitude : -amplitude));
+  for (int i = 0; i < 2000; i++)
+    s.frames.push_back(static_cast<int16_t>(i % 40 < 20 ? amplitude : -amplitude));
   if (looped) {
     s.loopType = XmLoopForward;
     s.loopStart = 0;
@@ -53,13 +54,14 @@ std::vector<uint8_t> S3mModule(const std::vector<S3mEffect>& effects, int speed,
   put16(0x28, 0x1320);  // made by version 3.20
   put16(0x2A, 2);       // unsigned samples
   b[0x2C] = 'S', b[0x2D] = 'C', b[0x2E] = 'R', b[0x2F] = 'M';
-  b[0x30] = 64;         // global volume
+  b[0x30] = 64;  // global volume
   b[0x31] = static_cast<uint8_t>(speed);
   b[0x32] = static_cast<uint8_t>(tempo);
-  b[0x33] = 0xB0;       // stereo, master volume 48
-  for (int ch = 0; ch < 32; ch++) b[0x40 + ch] = ch < 4 ? static_cast<uint8_t>(ch % 2 ? 8 + ch : ch) : 255;
-  b.push_back(0);       // order 0: pattern 0
-  b.push_back(255);     // end of song
+  b[0x33] = 0xB0;  // stereo, master volume 48
+  for (int ch = 0; ch < 32; ch++)
+    b[0x40 + ch] = ch < 4 ? static_cast<uint8_t>(ch % 2 ? 8 + ch : ch) : 255;
+  b.push_back(0);    // order 0: pattern 0
+  b.push_back(255);  // end of song
   size_t pointer = b.size();
   b.push_back(0);
   b.push_back(0);

@@ -14,8 +14,7 @@ XmInstrument SquareInstrument(bool looped, bool sixteenBit = true);
 XmModule ToneModule(int orders, int rows, int channels, int speed, int bpm);
 
 // Sets the effect of one cell.
-void SetEffect(XmModule& module, int pattern, int row, int channel, uint8_t effect,
-               uint8_t param);
+void SetEffect(XmModule& module, int pattern, int row, int channel, uint8_t effect, uint8_t param);
 
 // A bare Scream Tracker 3 module: one 64-row pattern played once, four
 // channels, no instruments, holding the given effects (letter 'A'-'Z' and its

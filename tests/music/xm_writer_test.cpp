@@ -24,7 +24,8 @@ struct Decoded {
     if (mod) openmpt_module_destroy(mod);
   }
   std::string Command(int pattern, int row, int channel, int command) const {
-    const char* s = openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, command);
+    const char* s =
+        openmpt_module_format_pattern_row_channel_command(mod, pattern, row, channel, command);
     std::string out = s ? s : "";
     openmpt_free_string(s);
     return out;
@@ -149,10 +150,10 @@ TEST(XmWriter, LoopedSamplesSustainAndOneShotsStop) {
   Decoded d(EncodeXm(m));
   ASSERT_NE(d.mod, nullptr);
   std::vector<float> peaks = d.Peaks(32, 5292);  // one block per row
-  EXPECT_GT(peaks[0], 0.05f);    // the 8-bit one-shot sounds
-  EXPECT_LT(peaks[8], 0.001f);   // and is over long before row 8
-  EXPECT_GT(peaks[16], 0.05f);   // the looped tone turned up
-  EXPECT_GT(peaks[31], 0.05f);   // still sounding after 2.7 s
+  EXPECT_GT(peaks[0], 0.05f);                    // the 8-bit one-shot sounds
+  EXPECT_LT(peaks[8], 0.001f);                   // and is over long before row 8
+  EXPECT_GT(peaks[16], 0.05f);                   // the looped tone turned up
+  EXPECT_GT(peaks[31], 0.05f);                   // still sounding after 2.7 s
 }
 
 TEST(XmWriter, VolumeEnvelopeShapesTheNote) {
@@ -207,7 +208,10 @@ TEST(XmWriter, FaultyModulesAreRefusedWithAReason) {
               m.instruments[0].samples[0].sixteenBit = false;  // values of +-12000
             }),
             "");
-  EXPECT_NE(faultOf([](XmModule& m) { m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}}; }), "");
+  EXPECT_NE(faultOf([](XmModule& m) {
+              m.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}};
+            }),
+            "");
   EXPECT_NE(faultOf([](XmModule& m) { m.instruments[0].sampleForNote[40] = 1; }), "");
 }
 
@@ -217,7 +221,8 @@ TEST(XmWriter, FileIsWrittenWholeOrNotAtAll) {
   std::string path = dir + "/writer_test.xm";
   ASSERT_TRUE(WriteXmFile(path, m));
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> onDisk((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
   EXPECT_EQ(onDisk, EncodeXm(m));
   EXPECT_FALSE(std::filesystem::exists(path + ".part"));
   std::filesystem::remove(path);

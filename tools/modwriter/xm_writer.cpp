@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint32_t kHeaderSize = 276;           // from the size field to the end of the order table
+constexpr uint32_t kHeaderSize = 276;  // from the size field to the end of the order table
 constexpr uint32_t kInstrumentHeaderSize = 263;  // size field through the reserved tail
 constexpr uint32_t kSampleHeaderSize = 40;
 
@@ -167,7 +167,8 @@ void WriteInstrument(ByteWriter& w, const XmInstrument& ins) {
 XmPattern MakeXmPattern(int rows, int channels) {
   XmPattern p;
   p.rows = rows;
-  p.cells.assign(static_cast<size_t>(rows > 0 ? rows : 0) * (channels > 0 ? channels : 0), XmCell{});
+  p.cells.assign(static_cast<size_t>(rows > 0 ? rows : 0) * (channels > 0 ? channels : 0),
+                 XmCell{});
   return p;
 }
 

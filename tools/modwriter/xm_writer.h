@@ -38,8 +38,9 @@ enum XmEffect : uint8_t {
   XmEffectPositionJump = 0xB,
   XmEffectSetVolume = 0xC,
   XmEffectPatternBreak = 0xD,
-  XmEffectExtended = 0xE,       // Exy: x picks the command (8 = sync/coarse pan, 9 = retrigger, C = note cut, D = note delay)
-  XmEffectSetSpeedTempo = 0xF,  // below 32 the speed (ticks per row), from 32 the BPM
+  // Exy: x picks the command (8 sync/coarse pan, 9 retrigger, C note cut, D note delay).
+  XmEffectExtended = 0xE,
+  XmEffectSetSpeedTempo = 0xF,     // below 32 the speed (ticks per row), from 32 the BPM
   XmEffectSetGlobalVolume = 16,    // G: 0-64
   XmEffectGlobalVolumeSlide = 17,  // H: x0 up, 0y down, per tick after the first
   XmEffectKeyOff = 20,             // K
@@ -60,8 +61,8 @@ struct XmCell {
 };
 
 struct XmPattern {
-  int rows = 64;               // 1-256
-  std::vector<XmCell> cells;   // rows * channels, row-major
+  int rows = 64;              // 1-256
+  std::vector<XmCell> cells;  // rows * channels, row-major
 };
 
 // An empty pattern of the given size, ready for XmPatternCell.
@@ -71,16 +72,16 @@ XmCell& XmPatternCell(XmPattern& pattern, int channels, int row, int channel);
 enum XmLoopType : uint8_t { XmLoopNone = 0, XmLoopForward = 1, XmLoopPingPong = 2 };
 
 struct XmSample {
-  std::string name;               // up to 22 characters kept
+  std::string name;  // up to 22 characters kept
   bool sixteenBit = true;
-  std::vector<int16_t> frames;    // one value per frame; 8-bit samples hold -128..127
+  std::vector<int16_t> frames;  // one value per frame; 8-bit samples hold -128..127
   XmLoopType loopType = XmLoopNone;
-  uint32_t loopStart = 0;         // in frames
-  uint32_t loopLength = 0;        // in frames
-  int volume = 64;                // 0-64
-  int finetune = 0;               // -128..127, 1/128 semitone
-  int panning = 128;              // 0-255, 128 centre
-  int relativeNote = 0;           // semitones added to the note, -96..95
+  uint32_t loopStart = 0;   // in frames
+  uint32_t loopLength = 0;  // in frames
+  int volume = 64;          // 0-64
+  int finetune = 0;         // -128..127, 1/128 semitone
+  int panning = 128;        // 0-255, 128 centre
+  int relativeNote = 0;     // semitones added to the note, -96..95
 };
 
 // The relative note and finetune that make C-4 play a sample recorded at
@@ -92,8 +93,8 @@ struct XmTuning {
 XmTuning XmTuningForRate(double c4Rate);
 
 struct XmEnvelopePoint {
-  uint16_t tick = 0;   // ticks from the note start, rising
-  uint8_t value = 0;   // 0-64
+  uint16_t tick = 0;  // ticks from the note start, rising
+  uint8_t value = 0;  // 0-64
 };
 
 struct XmEnvelope {
@@ -103,24 +104,24 @@ struct XmEnvelope {
 };
 
 struct XmInstrument {
-  std::string name;                     // up to 22 characters kept
-  std::vector<XmSample> samples;        // up to 16
+  std::string name;                         // up to 22 characters kept
+  std::vector<XmSample> samples;            // up to 16
   std::array<uint8_t, 96> sampleForNote{};  // sample index (0-based) per note C-0..B-7
   XmEnvelope volumeEnvelope;
   XmEnvelope panningEnvelope;
-  uint16_t fadeout = 0;                 // volume taken per tick after key-off, of 32768
+  uint16_t fadeout = 0;  // volume taken per tick after key-off, of 32768
   uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
 };
 
 struct XmModule {
-  std::string name;                     // up to 20 characters kept
-  int channels = 8;                     // even, 2-32
-  int speed = 6;                        // ticks per row, 1-31
-  int bpm = 125;                        // 32-255
+  std::string name;  // up to 20 characters kept
+  int channels = 8;  // even, 2-32
+  int speed = 6;     // ticks per row, 1-31
+  int bpm = 125;     // 32-255
   bool linearFrequencies = true;
-  int restartOrder = 0;                 // where a looping player resumes
-  std::vector<uint8_t> orders;          // pattern per order, 1-256 entries
-  std::vector<XmPattern> patterns;      // up to 256
+  int restartOrder = 0;                   // where a looping player resumes
+  std::vector<uint8_t> orders;            // pattern per order, 1-256 entries
+  std::vector<XmPattern> patterns;        // up to 256
   std::vector<XmInstrument> instruments;  // up to 128
 };
 

@@ -33,7 +33,8 @@ XmSample OneShot(const char* name, const std::vector<double>& wave) {
   s.relativeNote = tuning.relativeNote;
   s.finetune = tuning.finetune;
   for (double v : wave) {
-    s.frames.push_back(static_cast<int16_t>(std::lround(std::fmax(-1.0, std::fmin(1.0, v)) * 30000.0)));
+    s.frames.push_back(
+        static_cast<int16_t>(std::lround(std::fmax(-1.0, std::fmin(1.0, v)) * 30000.0)));
   }
   return s;
 }
@@ -162,7 +163,8 @@ XmPattern ComposeOrder(int order) {
     Note(p, r + 10, kBass, kInstBass, XmNote(3, chord.root), 40);
     for (int v = 0; v < 3; v++) Note(p, r, kPad + v, kInstPad, XmNote(4, chord.pad[v]), 30);
     if (plan.drums) {
-      for (int beat = 0; beat < 16; beat += 4) Note(p, r + beat, kKick, kInstKick, XmNote(4, 0), 64);
+      for (int beat = 0; beat < 16; beat += 4)
+        Note(p, r + beat, kKick, kInstKick, XmNote(4, 0), 64);
       for (int off = 2; off < 16; off += 4) Note(p, r + off, kHat, kInstHat, XmNote(4, 0), 36);
     }
   }
@@ -189,7 +191,8 @@ XmModule ComposeSoundtrack() {
 
   m.instruments.push_back(Instrument("kick", OneShot("kick", KickWave())));
   m.instruments.push_back(Instrument("hat", OneShot("hat", HatWave())));
-  XmInstrument bass = Instrument("bass", LoopedTone("bass", {1.0, 0.25, 0.11, 0.0625, 0.04}, false));
+  XmInstrument bass =
+      Instrument("bass", LoopedTone("bass", {1.0, 0.25, 0.11, 0.0625, 0.04}, false));
   bass.volumeEnvelope.points = {{0, 64}, {6, 40}, {40, 0}};
   m.instruments.push_back(bass);
   XmInstrument pad = Instrument("pad", LoopedTone("pad", {1.0, 0.5, 0.3, 0.2}, true));
