@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -54,6 +55,7 @@ void PositionStepAt60Fps(benchmark::State& state) {
     }
   }
   FreeAudio();
+  std::remove(path.c_str());
   state.counters["maxStep"] = maxStep;
   state.counters["minStep"] = minStep;
   state.counters["maxStepPer60th"] = maxPerFrame;
