@@ -63,7 +63,8 @@ TEST(ShowSoundtrack, NineteenOrdersOfSixtyFourRowsWithSilentSyncs) {
   player.endCallback = CountEnd;
   RestartMusicPlayer(player);
   std::vector<float> block(2 * 4410);
-  for (int i = 0; i < 60 * 10 && endCount == 0; i++) RenderMusicFrames(player, block.data(), 4410);
+  // Up to 200 s: the composed soundtrack lasts about 2:46.
+  for (int i = 0; i < 200 * 10 && endCount == 0; i++) RenderMusicFrames(player, block.data(), 4410);
   EXPECT_EQ(endCount, 1);
   EXPECT_EQ(syncCount, syncRows);
   double seconds = static_cast<double>(player.endFrame) / 44100;
