@@ -110,11 +110,15 @@ bool WriteContactSheet(const std::string& path, const std::vector<Canvas>& pictu
     DrawTextCentred(sheet, style, text, left + thumb / 2.0, top + thumb + label - 4, SolidInk(White * 0.9f));
   }
   CloseFonts();
-  std::vector<uint8_t> bytes = CanvasBytes(sheet);
+  return WritePng(path, sheet);
+}
+
+bool WritePng(const std::string& path, const Canvas& canvas) {
+  std::vector<uint8_t> bytes = CanvasBytes(canvas);
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
-  image.width = sheet.width;
-  image.height = sheet.height;
+  image.width = canvas.width;
+  image.height = canvas.height;
   image.format = PNG_FORMAT_RGB;
   if (!png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr)) {
     std::fprintf(stderr, "nivora-datagen: cannot write %s: %s\n", path.c_str(), image.message);

@@ -23,3 +23,4 @@ bool GenerateShowData(const std::string& directory, std::vector<Canvas>* painted
 
 // A PNG sheet of all pictures with their names.
 bool WriteContactSheet(const std::string& path, const std::vector<Canvas>& pictures);
+bool WritePng(const std::string& path, const Canvas& canvas);

@@ -1,4 +1,4 @@
-// nivora-datagen OUTPUT_DIR [--contact-sheet FILE.png] [--stats]
+// nivora-datagen OUTPUT_DIR [--contact-sheet FILE.png] [--stats] [--preview DIR]
 // Paints the show's pictures and builds its objects into OUTPUT_DIR/gfx and
 // OUTPUT_DIR/data. The same files, byte for byte, on every run.
 #include <cstdio>
@@ -10,11 +10,13 @@
 #include "datagen/pictures.h"
 
 int main(int argc, char** argv) {
-  std::string directory, sheet;
+  std::string directory, sheet, preview;
   bool stats = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
       sheet = argv[++i];
+    } else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc) {
+      preview = argv[++i];  // every picture also as a full-size PNG, for review
     } else if (std::strcmp(argv[i], "--stats") == 0) {
       stats = true;
     } else if (argv[i][0] != '-' && directory.empty()) {
@@ -25,11 +27,11 @@ int main(int argc, char** argv) {
     }
   }
   if (directory.empty()) {
-    std::fprintf(stderr, "usage: nivora-datagen OUTPUT_DIR [--contact-sheet FILE.png] [--stats]\n");
+    std::fprintf(stderr, "usage: nivora-datagen OUTPUT_DIR [--contact-sheet FILE.png] [--stats] [--preview DIR]\n");
     return 2;
   }
   std::vector<Canvas> painted;
-  bool keep = stats || !sheet.empty();
+  bool keep = stats || !sheet.empty() || !preview.empty();
   if (!GenerateShowData(directory, keep ? &painted : nullptr)) return 1;
   if (stats) {
     std::printf("%-20s %6s %6s %6s %6s\n", "picture", "mean", "dark", "light", ">0.5");
@@ -41,5 +43,10 @@ int main(int argc, char** argv) {
     }
   }
   if (!sheet.empty() && !WriteContactSheet(sheet, painted)) return 1;
+  for (size_t i = 0; i < painted.size() && !preview.empty(); ++i) {
+    std::string name = showPictures[i].path;
+    for (char& ch : name) ch = ch == '/' ? '-' : ch;
+    if (!WritePng(preview + "/" + name + ".png", painted[i])) return 1;
+  }
   return 0;
 }

@@ -71,7 +71,7 @@ void PaintSunWheel(Canvas& c) {
     for (int k = 0; k < petals; ++k) {
       double a = k * twoPi / petals;
       double d = std::hypot(x - petalRadius * std::cos(a), y - petalRadius * std::sin(a)) - petalRadius;
-      outline = std::max(outline, LineProfile(d * Texels(c), 2.4, 1.4));
+      outline = std::max(outline, 0.85f * LineProfile(d * Texels(c), 1.5, 1.3));
       // One petal filled (the lens between neighbouring circles) so turning reads.
       if (k == 0) fill = 1 - Smoothstep(-1.0 / Texels(c), 1.0 / Texels(c), d);
     }
@@ -169,10 +169,10 @@ void PaintRidgePanorama(Canvas& c) {
     Rgb rim;
   };
   const Ridge ridges[4] = {
-      {horizon + 0.02, 0.10, 5, Teal},
-      {horizon - 0.03, 0.11, 7, Mix(Teal, Mauve, 0.5f)},
-      {horizon - 0.10, 0.12, 4, Mix(Mauve, Rose, 0.6f)},
-      {horizon - 0.20, 0.13, 3, Rose},
+      {horizon + 0.09, 0.10, 5, Teal},
+      {horizon + 0.05, 0.10, 7, Mix(Teal, Mauve, 0.5f)},
+      {horizon - 0.03, 0.11, 4, Mix(Mauve, Rose, 0.6f)},
+      {horizon - 0.13, 0.12, 3, Rose},
   };
   ForEachPixel(c, [&](Rgb& pixel, int col, int, double x, double y) {
     double u = (col + 0.5) / c.width;  // the panorama wraps once around
@@ -192,9 +192,9 @@ void PaintRidgePanorama(Canvas& c) {
     if (y < horizon) colour = Black;
     for (const Ridge& ridge : ridges) {
       // A valley at the centre keeps the sun clear.
-      double valley = 0.16 * std::exp(-(x / (0.25 * aspect)) * (x / (0.25 * aspect)));
+      double valley = 0.2 * std::exp(-(x / (0.25 * aspect)) * (x / (0.25 * aspect)));
       double top = ridge.base - valley +
-                   ridge.amplitude * (PeriodicFbm(u * ridge.period, ridge.period * 1.37, ridge.period, 4, ridge.period) - 0.5) * 2;
+                   ridge.amplitude * (PeriodicFbm(u * ridge.period, ridge.period * 1.37, ridge.period, 4, ridge.period) - 0.5) * 3;
       double d = (y - top) * Texels(c);
       colour = colour * Smoothstep(-0.8, 0.8, d);
       colour = Max(colour, ridge.rim * (0.85f * LineProfile(d, 1.3, 1.3)));
@@ -208,13 +208,13 @@ void PaintCloudShelf(Canvas& c) {
     Rgb colour = Violet * (0.3f * Smoothstep(0.22, 0.44, y) * (1 - Smoothstep(0.46, 0.5, y)));
     for (int b = 0; b < 6; ++b) {
       double centre = 0.30 - b * 0.118 + 0.02 * std::sin(x * (1.3 + 0.2 * b) + b * 2.1);
-      double thick = 0.022 + 0.014 * PeriodicNoise(x * 3 + 10, b * 5.3, 64, 5 + b);
+      double thick = 0.03 + 0.02 * PeriodicNoise(x * 3 + 10, b * 5.3, 64, 5 + b);
       double o = (y - centre) / thick;  // -1 at the underside, +1 on top
       if (o < -1.6 || o > 1.2) continue;
       double density = std::max(0.0, 1 - o * o) * (0.6 + 0.4 * PeriodicNoise(x * 12 + 3, y * 30, 256, 70 + b));
       Rgb underside = b % 2 == 0 ? Coral : Rose;
       double lit = std::exp(-((o + 0.8) / 0.28) * ((o + 0.8) / 0.28)) * (0.55 + 0.45 * PeriodicNoise(x * 6, b, 64, 90 + b));
-      colour = colour * float(1 - density) + Mauve * float(0.25 * density) + underside * float(0.85 * lit);
+      colour = colour * float(1 - density) + Mauve * float(0.45 * density) + underside * float(1.0 * lit);
     }
     pixel = colour * (1 - Smoothstep(0.47, 0.5, std::fabs(y)));
   });
@@ -229,7 +229,7 @@ void PaintFilamentFrame(Canvas& c) {
     Rgb colour;
   };
   std::vector<Walker> pending;
-  constexpr int roots = 30;
+  constexpr int roots = 40;
   for (int i = 0; i < roots; ++i) {
     // Spread the roots round the border, each heading inward.
     double t = (i + Uniform(random, 0.2, 0.8)) / roots;
@@ -240,7 +240,7 @@ void PaintFilamentFrame(Canvas& c) {
     else if (along < 2 * aspect + 1) x = aspect / 2 - (along - aspect - 1), y = -0.52;
     else x = -aspect / 2 - 0.02, y = -0.5 + (along - 2 * aspect - 1);
     double heading = std::atan2(-y, -x) + Uniform(random, -0.5, 0.5);
-    pending.push_back({x, y, heading, Uniform(random, 0.18, 0.32), 3.2, 0,
+    pending.push_back({x, y, heading, Uniform(random, 0.22, 0.40), 3.4, 0,
                        Mix(Rose, Coral, float(Uniform(random, 0, 1)))});
   }
   const double step = 2.0 / Texels(c);

@@ -58,15 +58,15 @@ void PaintAmberFilaments(Canvas& c) {
            0.30 * std::cos(twoPi * (2 * wu + 3 * wv) + 2.3) +
            0.22 * std::sin(twoPi * (4 * wu - 2 * wv) + 0.2);
   });
-  constexpr double spacing = 0.30;  // field units between contour lines
+  constexpr double spacing = 0.36;  // field units between contour lines
   for (int row = 0; row < c.height; ++row) {
     for (int col = 0; col < c.width; ++col) {
       size_t i = size_t(row) * c.width + col;
       double level = field.value[i] / spacing;
       long line = std::lround(level);
       double distance = std::fabs(level - line) * spacing / field.slope[i];  // texels
-      float core = LineProfile(distance, 1.6, 1.4);
-      float halo = float(0.10 * std::exp(-distance / 1.6));
+      float core = LineProfile(distance, 1.3, 1.4);
+      float halo = float(0.07 * std::exp(-distance / 1.4));
       double u = (col + 0.5) / c.width, v = (row + 0.5) / c.height;
       float warmth = float(0.5 + 0.5 * std::sin(twoPi * (u + 2 * v) + line));
       Rgb colour = (line % 4 == 0) ? PaleGold : Mix(Ember, Gold, warmth);
@@ -88,7 +88,7 @@ void PaintRoseLattice(Canvas& c) {
       for (int dj = -1; dj <= 1; ++dj) {
         for (int di = -1; di <= 1; ++di) {
           double cx = (ci + di + 0.5) * cell, cy = (cj + dj + 0.5) * cell;
-          float p = LineProfile(std::hypot(x - cx, y - cy) - radius, 1.4, 1.3);
+          float p = LineProfile(std::hypot(x - cx, y - cy) - radius, 1.1, 1.2);
           if (p > first) {
             second = first;
             first = p;
@@ -97,7 +97,7 @@ void PaintRoseLattice(Canvas& c) {
           }
         }
       }
-      Rgb colour = Rose * (0.85f * first);
+      Rgb colour = Rose * (0.8f * first);
       At(c, col, row) = Mix(colour, Mauve * 1.25f, second);
     }
   }
@@ -133,7 +133,7 @@ void PaintVioletPlasma(Canvas& c) {
       Rgb colour = p < 0.4   ? Mix(Indigo, Violet, float(p / 0.4))
                    : p < 0.7 ? Mix(Violet, Mauve, float((p - 0.4) / 0.3))
                              : Mix(Mauve, Rose, float((p - 0.7) / 0.3));
-      colour = colour * float(0.45 + 0.5 * p);
+      colour = colour * float(0.38 + 0.42 * p);
       // One band carries a thin gold ridge.
       float ridge = LineProfile((p - 0.66) / field.slope[i], 1.2, 1.2);
       At(c, col, row) = Mix(colour, Gold, 0.85f * ridge);
@@ -179,7 +179,7 @@ void PaintScales(Canvas& c) {
     }
     double t = best / radius;
     if (t >= 1.05) return;
-    Rgb body = Mix(Mauve * 0.85f, Violet * 0.55f, float(std::min(1.0, t * t)));
+    Rgb body = Mix(Mauve * 0.75f, Violet * 0.5f, float(std::min(1.0, t * t)));
     body = Mix(body, paleRose * 0.8f, LineProfile((t - 0.9) * radius, 1.4, 1.2));
     pixel = body * (1 - Smoothstep(radius - 0.8, radius + 0.8, best));
   });
@@ -211,7 +211,7 @@ void PaintMoonstone(Canvas& c, Rgb base, Rgb blotch, uint32_t seed) {
 }  // namespace
 
 void PaintMoonstoneGold(Canvas& c) {
-  PaintMoonstone(c, Rgb{0.95f, 0.86f, 0.62f}, Rgb{0.95f, 0.86f, 0.62f} * 0.7f, 21);
+  PaintMoonstone(c, Rgb{0.95f, 0.86f, 0.62f}, Rgb{0.95f, 0.86f, 0.62f} * 0.78f, 21);
 }
 
 void PaintMoonstoneSilver(Canvas& c) {
@@ -243,8 +243,8 @@ void PaintSpeckGrain(Canvas& c) {
 void PaintDustGrain(Canvas& c) {
   ForEachPixel(c, [&](Rgb& pixel, int col, int row, double, double) {
     double u = (col + 0.5) / c.width, v = (row + 0.5) / c.height;
-    float mottle = Smoothstep(0.45, 0.8, PeriodicFbm(u * 5, v * 5, 5, 3, 41));
-    pixel = White * (0.03f + 0.17f * mottle);
+    float mottle = Smoothstep(0.55, 0.85, PeriodicFbm(u * 5, v * 5, 5, 3, 41));
+    pixel = White * (0.024f + 0.1f * mottle);
   });
   Random random{34};
   for (int i = 0; i < 60; ++i) {

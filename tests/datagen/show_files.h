@@ -1,0 +1,17 @@
+// One generated show directory shared by the data tests, and readers for what
+// lies in it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The show directory the build generated the pictures and objects into.
+const std::string& GeneratedShowDir();
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+struct DecodedPicture {
+  int width = 0, height = 0, channels = 0;
+  std::vector<uint8_t> rgb;  // top row first
+};
+bool DecodePicture(const std::string& path, DecodedPicture& picture);
