@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/objects.h"
 #include "datagen/objects.h"
 #include "show_files.h"
 
@@ -111,6 +112,37 @@ void ExpectWellFormed(const Mesh& mesh, const ObjectSpec& spec) {
 
 TEST(ShowObjects, EveryObjectIsWellFormedAndWithinItsBudget) {
   for (const ObjectSpec& spec : showObjects) ExpectWellFormed(LoadShowObject(spec.path), spec);
+}
+
+TEST(ShowObjects, TheShowsLoaderTakesEveryObject) {
+  for (const ObjectSpec& spec : showObjects) {
+    SCOPED_TRACE(spec.path);
+    Mesh mesh = LoadShowObject(spec.path);
+    Object3D object;
+    LoadObject((GeneratedShowDir() + "/" + spec.path).c_str(), object, 0, 0);
+    ASSERT_NE(object.faces, nullptr);
+    EXPECT_EQ(object.vertexCount, int(mesh.vertices.size()));
+    EXPECT_EQ(object.faceCount, int(mesh.faces.size()));
+    ReleaseObject(object);
+  }
+}
+
+TEST(ShowObjects, LoadedNormalsOfTheRoundObjectsPointAwayFromTheirMiddle) {
+  // Sphere and cushion are star-shaped about the origin: smooth vertex normals
+  // from shared indices all point outward.
+  for (const char* path : {"data/pallo2.ob3", "data/float.ob3"}) {
+    SCOPED_TRACE(path);
+    Object3D object;
+    LoadObject((GeneratedShowDir() + "/" + path).c_str(), object, 0, 0);
+    ASSERT_NE(object.faces, nullptr);
+    for (int i = 0; i < object.vertexCount; ++i) {
+      const Vec3f& v = object.baseVertices[i];
+      const Vec3f& n = object.baseVertexNormals[i];
+      EXPECT_GT(v.x * n.x + v.y * n.y + v.z * n.z, 0) << "vertex " << i;
+      EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1, 1e-3) << "vertex " << i;
+    }
+    ReleaseObject(object);
+  }
 }
 
 TEST(ShowObjects, ClosedObjectsWindOutwardWithoutHoles) {

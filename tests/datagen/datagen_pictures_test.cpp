@@ -70,7 +70,7 @@ TEST(ShowPictures, EveryPictureDecodesAtItsSizeWithThreeChannels) {
     ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + spec.path, picture));
     EXPECT_EQ(picture.width, spec.width);
     EXPECT_EQ(picture.height, spec.height);
-    EXPECT_EQ(picture.channels, 3);
+    EXPECT_EQ(JpegChannels(GeneratedShowDir() + "/" + spec.path), 3);
     EXPECT_TRUE(IsPowerOfTwo(picture.width) && picture.width <= 1024);
     EXPECT_TRUE(IsPowerOfTwo(picture.height) && picture.height <= 1024);
   }

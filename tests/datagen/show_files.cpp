@@ -1,10 +1,7 @@
 #include "show_files.h"
 
-#include <jpeglib.h>
+#include "assets/textures.h"
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -19,42 +16,32 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-namespace {
-
-struct ErrorJump {
-  jpeg_error_mgr manager;
-  std::jmp_buf jump;
-};
-
-void OnJpegError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorJump*>(info->err)->jump, 1); }
-
-}  // namespace
-
 bool DecodePicture(const std::string& path, DecodedPicture& picture) {
-  std::vector<uint8_t> bytes = ReadBytes(path);
-  if (bytes.empty()) return false;
-  jpeg_decompress_struct info;
-  ErrorJump error;
-  info.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  if (setjmp(error.jump)) {
-    jpeg_destroy_decompress(&info);
-    return false;
+  int width = 0, height = 0;
+  unsigned char* pixels = nullptr;
+  if (!DecodeJpegFile(path.c_str(), width, height, pixels) || pixels == nullptr) return false;
+  picture.width = width;
+  picture.height = height;
+  picture.rgb.resize(size_t(width) * height * 3);
+  // The loader hands out blue-green-red; the measurements read red-green-blue.
+  for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+    picture.rgb[i] = pixels[i + 2];
+    picture.rgb[i + 1] = pixels[i + 1];
+    picture.rgb[i + 2] = pixels[i];
   }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, bytes.data(), bytes.size());
-  jpeg_read_header(&info, TRUE);
-  picture.channels = info.num_components;
-  info.out_color_space = JCS_RGB;
-  jpeg_start_decompress(&info);
-  picture.width = int(info.output_width);
-  picture.height = int(info.output_height);
-  picture.rgb.resize(size_t(picture.width) * picture.height * 3);
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = picture.rgb.data() + size_t(info.output_scanline) * picture.width * 3;
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
+  delete[] pixels;
   return true;
+}
+
+int JpegChannels(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadBytes(path);
+  // The start-of-frame segment (0xFFC0..0xFFC2) holds the component count at offset 9.
+  for (size_t i = 2; i + 9 < bytes.size();) {
+    if (bytes[i] != 0xFF) return 0;
+    uint8_t marker = bytes[i + 1];
+    size_t length = size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+    if (marker >= 0xC0 && marker <= 0xC2) return bytes[i + 9];
+    i += 2 + length;
+  }
+  return 0;
 }

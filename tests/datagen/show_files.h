@@ -11,7 +11,10 @@ const std::string& GeneratedShowDir();
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
 struct DecodedPicture {
-  int width = 0, height = 0, channels = 0;
+  int width = 0, height = 0;
   std::vector<uint8_t> rgb;  // top row first
 };
+// Decodes through the show's own loader.
 bool DecodePicture(const std::string& path, DecodedPicture& picture);
+// The component count the file's frame header declares (0 if there is none).
+int JpegChannels(const std::string& path);

@@ -205,16 +205,22 @@ void PaintRidgePanorama(Canvas& c) {
 
 void PaintCloudShelf(Canvas& c) {
   ForEachPixel(c, [&](Rgb& pixel, int, int, double x, double y) {
-    Rgb colour = Violet * (0.3f * Smoothstep(0.22, 0.44, y) * (1 - Smoothstep(0.46, 0.5, y)));
+    // Violet haze under the top edge, easing off before the edge itself.
+    Rgb colour = Violet * (0.32f * Smoothstep(0.12, 0.42, y) * (1 - Smoothstep(0.44, 0.5, y)));
     for (int b = 0; b < 6; ++b) {
-      double centre = 0.30 - b * 0.118 + 0.02 * std::sin(x * (1.3 + 0.2 * b) + b * 2.1);
-      double thick = 0.03 + 0.02 * PeriodicNoise(x * 3 + 10, b * 5.3, 64, 5 + b);
+      double centre = 0.31 - b * 0.12 + 0.025 * std::sin(x * (1.1 + 0.25 * b) + b * 2.1) + 0.012 * x;
+      // Each band thickens, thins and breaks along its length.
+      double shape = PeriodicFbm(x * 3.5 + 20, b * 3.1, 64, 3, 5 + b);
+      double thick = 0.016 + 0.055 * Smoothstep(0.25, 0.7, shape);
       double o = (y - centre) / thick;  // -1 at the underside, +1 on top
-      if (o < -1.6 || o > 1.2) continue;
-      double density = std::max(0.0, 1 - o * o) * (0.6 + 0.4 * PeriodicNoise(x * 12 + 3, y * 30, 256, 70 + b));
+      if (o < -1.8 || o > 1.3) continue;
+      double wisps = PeriodicFbm(x * 9 + 3, y * 26, 256, 3, 70 + b);
+      double density = std::max(0.0, 1 - o * o) * (0.45 + 0.55 * wisps);
       Rgb underside = b % 2 == 0 ? Coral : Rose;
-      double lit = std::exp(-((o + 0.8) / 0.28) * ((o + 0.8) / 0.28)) * (0.55 + 0.45 * PeriodicNoise(x * 6, b, 64, 90 + b));
-      colour = colour * float(1 - density) + Mauve * float(0.45 * density) + underside * float(1.0 * lit);
+      double glow = PeriodicFbm(x * 4 + 7, b * 1.7, 64, 2, 90 + b);
+      double lit = std::exp(-((o + 0.85) / 0.3) * ((o + 0.85) / 0.3)) * Smoothstep(0.2, 0.6, glow) *
+                   Smoothstep(0.015, 0.03, thick);
+      colour = colour * float(1 - density) + Mauve * float(0.5 * density) + underside * float(lit);
     }
     pixel = colour * (1 - Smoothstep(0.47, 0.5, std::fabs(y)));
   });

@@ -34,7 +34,7 @@ void PaintClosingGround(Canvas& c) {
     if (y < -0.02) {
       double depth = -0.02 - y;
       double ripple = 0.5 + 0.5 * std::sin(row * 1.3 + 2 * std::sin(x * 9));
-      double spread = 0.05 + 0.25 * depth;
+      double spread = 0.07 + 0.3 * depth;
       float streak = float(std::exp(-(x / spread) * (x / spread)) * (1 - depth / 0.48) * ripple);
       colour = colour + Rose * (0.25f * std::max(0.0f, streak));
     }
@@ -42,12 +42,13 @@ void PaintClosingGround(Canvas& c) {
   });
 }
 
-// Sets one closing line and returns where its ink ends (texels).
-double ClosingLine(Canvas& c, const std::string& line) {
+// Sets one closing line, centred together with `reserve` texels kept free at
+// its right, and returns where its ink ends (texels).
+double ClosingLine(Canvas& c, const std::string& line, double reserve) {
   TextStyle style{FontSerifBold, 60, c.k, 0.02};
-  style.emPixels = FitEm(style, line, 0.88 * c.width, 60);
+  style.emPixels = FitEm(style, line, 0.88 * c.width - reserve, 60);
   double width = MeasureText(style, line);
-  double left = 0.5 * (c.width - width), baseline = 0.45 * c.height;
+  double left = 0.5 * (c.width - width - reserve), baseline = 0.45 * c.height;
   DrawText(c, style, line, left, baseline, SolidInk(PaleGold));
   return left + width;
 }
@@ -139,14 +140,14 @@ void PaintCredits(Canvas& c) {
 
 void PaintClosingFirst(Canvas& c) {
   PaintClosingGround(c);
-  ClosingLine(c, "the light goes down here");
+  ClosingLine(c, "the light goes down here", 0);
 }
 
 void PaintClosingSecond(Canvas& c) {
   PaintClosingGround(c);
-  double end = ClosingLine(c, "and rises somewhere else");
   // A tiny gold half sun rising just past the end of the line.
   double radius = 0.05, gap = 0.025;
+  double end = ClosingLine(c, "and rises somewhere else", (gap + 2 * radius) / Aspect(c) * c.width);
   double cx = ((end) / c.width - 0.5) * Aspect(c) + gap + radius;
   double base = 0.5 - 0.45;
   ForEachPixel(c, [&](Rgb& pixel, int, int, double x, double y) {
