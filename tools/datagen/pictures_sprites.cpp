@@ -67,18 +67,18 @@ void PaintSunWheel(Canvas& c) {
   constexpr double petalRadius = 0.2;  // circles through the centre reaching r .40
   ForEachPixel(c, [&](Rgb& pixel, int, int, double x, double y) {
     double r = std::hypot(x, y);
-    float outline = 0, fill = 0;
+    float outline = 0, fill = 1;
     for (int k = 0; k < petals; ++k) {
       double a = k * twoPi / petals;
       double d = std::hypot(x - petalRadius * std::cos(a), y - petalRadius * std::sin(a)) - petalRadius;
       outline = std::max(outline, 0.85f * LineProfile(d * Texels(c), 1.5, 1.3));
-      // One petal filled (the lens between neighbouring circles) so turning reads.
-      if (k == 0) fill = 1 - Smoothstep(-1.0 / Texels(c), 1.0 / Texels(c), d);
+      // One petal filled, the lens where circles 0 and 1 overlap, so turning reads.
+      if (k <= 1) fill *= 1 - Smoothstep(-1.0 / Texels(c), 1.0 / Texels(c), d);
     }
     Rgb colour = Rose * (0.35f * fill);
     colour = Max(colour, PaleGold * outline);
     colour = Max(colour, Coral * LineProfile((r - 0.43) * Texels(c), 3.0, 1.5));
-    colour = Max(colour, Gold * LineProfile((r - 0.06) * Texels(c), 2.0, 1.2));
+    // Black inside the small ring at r .06, the ring itself over everything.
     float open = Smoothstep(0.06 - 2.5 / Texels(c), 0.06 - 1.0 / Texels(c), r);
     pixel = Max(colour * open * InsideRadius(c, r, 0.46),
                 Gold * LineProfile((r - 0.06) * Texels(c), 2.0, 1.2));
@@ -87,7 +87,7 @@ void PaintSunWheel(Canvas& c) {
 
 void PaintSun(Canvas& c) {
   constexpr double cy = -0.05, radius = 0.28, horizon = -0.3;
-  // Cloud bands: centre height, thickness, waviness phase.
+  // Cloud bands: centre heights and half-thicknesses (layout units).
   const double bandY[5] = {-0.235, -0.15, -0.065, 0.03, 0.14};
   const double bandThick[5] = {0.014, 0.020, 0.016, 0.024, 0.018};
   auto sky = [&](double x, double y) {
@@ -152,7 +152,7 @@ void PaintNightWindow(Canvas& c) {
   });
   Random random{9};
   int stars = 0;
-  while (stars < 20) {
+  for (int attempt = 0; attempt < 1000 && stars < 20; ++attempt) {
     double x = Uniform(random, -0.27, 0.27), y = Uniform(random, -0.38, 0.5);
     if (windowDistance(x, y) > -0.025 || std::hypot(x - 0.12, y - 0.27) < 0.11) continue;
     StarAt(c, x, y, Uniform(random, 3, 8), Mix(Moon, Ivory, float(Uniform(random, 0, 1))), false);
@@ -238,13 +238,22 @@ void PaintFilamentFrame(Canvas& c) {
   constexpr int roots = 40;
   for (int i = 0; i < roots; ++i) {
     // Spread the roots round the border, each heading inward.
-    double t = (i + Uniform(random, 0.2, 0.8)) / roots;
-    double perimeter = 2 * aspect + 2;
-    double along = t * perimeter, x, y;
-    if (along < aspect) x = -aspect / 2 + along, y = 0.52;
-    else if (along < aspect + 1) x = aspect / 2 + 0.02, y = 0.5 - (along - aspect);
-    else if (along < 2 * aspect + 1) x = aspect / 2 - (along - aspect - 1), y = -0.52;
-    else x = -aspect / 2 - 0.02, y = -0.5 + (along - 2 * aspect - 1);
+    // Walk the border clockwise from the top left corner: top, right, bottom, left.
+    double along = (i + Uniform(random, 0.2, 0.8)) / roots * (2 * aspect + 2);
+    double x, y;
+    if (along < aspect) {
+      x = -aspect / 2 + along;
+      y = 0.52;
+    } else if (along < aspect + 1) {
+      x = aspect / 2 + 0.02;
+      y = 0.5 - (along - aspect);
+    } else if (along < 2 * aspect + 1) {
+      x = aspect / 2 - (along - aspect - 1);
+      y = -0.52;
+    } else {
+      x = -aspect / 2 - 0.02;
+      y = -0.5 + (along - 2 * aspect - 1);
+    }
     double heading = std::atan2(-y, -x) + Uniform(random, -0.5, 0.5);
     pending.push_back({x, y, heading, Uniform(random, 0.22, 0.40), 3.4, 0,
                        Mix(Rose, Coral, float(Uniform(random, 0, 1)))});
@@ -305,7 +314,10 @@ void PaintNightDial(Canvas& c) {
   for (int group = 0; group < 5; ++group) {
     double a = twoPi * group / 5 + 0.9;
     double gx = std::cos(a) * 0.19, gy = std::sin(a) * 0.19;
-    if (std::hypot(gx + 0.16, gy - 0.12) < 0.1) gx *= 0.6, gy *= 1.25;  // clear of the crescent
+    if (std::hypot(gx + 0.16, gy - 0.12) < 0.1) {  // keep clear of the crescent
+      gx *= 0.6;
+      gy *= 1.25;
+    }
     int count = UniformInt(random, 4, 6);
     double sx[6], sy[6];
     for (int i = 0; i < count; ++i) {
