@@ -33,15 +33,21 @@ bool DecodePicture(const std::string& path, DecodedPicture& picture) {
   return true;
 }
 
-int JpegChannels(const std::string& path) {
+JpegFrame ReadJpegFrame(const std::string& path) {
   std::vector<uint8_t> bytes = ReadBytes(path);
-  // The start-of-frame segment (0xFFC0..0xFFC2) holds the component count at offset 9.
-  for (size_t i = 2; i + 9 < bytes.size();) {
-    if (bytes[i] != 0xFF) return 0;
+  JpegFrame frame;
+  // The start-of-frame segment (0xFFC0..0xFFC2): the component count at offset
+  // 9, then three bytes per component: id, sampling factors, table.
+  for (size_t i = 2; i + 11 < bytes.size();) {
+    if (bytes[i] != 0xFF) break;
     uint8_t marker = bytes[i + 1];
     size_t length = size_t(bytes[i + 2]) << 8 | bytes[i + 3];
-    if (marker >= 0xC0 && marker <= 0xC2) return bytes[i + 9];
+    if (marker >= 0xC0 && marker <= 0xC2) {
+      frame.channels = bytes[i + 9];
+      frame.lumaSampling = bytes[i + 11];
+      break;
+    }
     i += 2 + length;
   }
-  return 0;
+  return frame;
 }

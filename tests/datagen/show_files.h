@@ -16,5 +16,9 @@ struct DecodedPicture {
 };
 // Decodes through the show's own loader.
 bool DecodePicture(const std::string& path, DecodedPicture& picture);
-// The component count the file's frame header declares (0 if there is none).
-int JpegChannels(const std::string& path);
+// What the file's frame header declares (zeros if there is none).
+struct JpegFrame {
+  int channels = 0;
+  int lumaSampling = 0;  // 0x11: no chroma subsampling; 0x22: 4:2:0
+};
+JpegFrame ReadJpegFrame(const std::string& path);
