@@ -189,7 +189,7 @@ void PaintCloudShadows(Canvas& c) {
   ForEachPixel(c, [&](Rgb& pixel, int col, int row, double, double) {
     double u = (col + 0.5) / c.width, v = (row + 0.5) / c.height;
     double n = PeriodicFbm(u * 4, v * 4, 4, 5, 11);
-    float light = float(0.72 + 0.28 * Smoothstep(0.25, 0.72, n));
+    float light = float(0.72 + 0.28 * Smoothstep(0.22, 0.68, n));
     pixel = Rgb{0.985f, 0.955f, 1.0f} * light;  // a faint lavender cast
   });
 }
