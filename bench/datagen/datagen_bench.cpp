@@ -11,7 +11,7 @@
 static void BM_PaintEveryPicture(benchmark::State& state) {
   OpenFonts();
   for (auto _ : state) {
-    for (const PictureSpec& spec : showPictures) benchmark::DoNotOptimize(PaintPicture(spec).pixels.data());
+    for (const PictureEntry& entry : showPictures) benchmark::DoNotOptimize(PaintPicture(entry).pixels.data());
   }
   CloseFonts();
 }
@@ -19,7 +19,7 @@ BENCHMARK(BM_PaintEveryPicture)->Unit(benchmark::kMillisecond);
 
 static void BM_BuildEveryObject(benchmark::State& state) {
   for (auto _ : state) {
-    for (const ObjectSpec& spec : showObjects) benchmark::DoNotOptimize(spec.build().faces.data());
+    for (const ObjectEntry& entry : showObjects) benchmark::DoNotOptimize(entry.build().faces.data());
   }
 }
 BENCHMARK(BM_BuildEveryObject)->Unit(benchmark::kMillisecond);

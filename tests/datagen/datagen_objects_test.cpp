@@ -94,10 +94,10 @@ int DegenerateFaces(const Mesh& mesh) {
   return count;
 }
 
-void ExpectWellFormed(const Mesh& mesh, const ObjectSpec& spec) {
-  SCOPED_TRACE(spec.path);
+void ExpectWellFormed(const Mesh& mesh, const ObjectEntry& entry) {
+  SCOPED_TRACE(entry.path);
   EXPECT_GT(mesh.faces.size(), 0u);
-  EXPECT_LE(int(mesh.faces.size()), spec.faceBudget);
+  EXPECT_LE(int(mesh.faces.size()), entry.faceBudget);
   for (const Face& f : mesh.faces) {
     for (int index : f.index) {
       ASSERT_GE(index, 0);
@@ -111,15 +111,15 @@ void ExpectWellFormed(const Mesh& mesh, const ObjectSpec& spec) {
 }  // namespace
 
 TEST(ShowObjects, EveryObjectIsWellFormedAndWithinItsBudget) {
-  for (const ObjectSpec& spec : showObjects) ExpectWellFormed(LoadShowObject(spec.path), spec);
+  for (const ObjectEntry& entry : showObjects) ExpectWellFormed(LoadShowObject(entry.path), entry);
 }
 
 TEST(ShowObjects, TheShowsLoaderTakesEveryObject) {
-  for (const ObjectSpec& spec : showObjects) {
-    SCOPED_TRACE(spec.path);
-    Mesh mesh = LoadShowObject(spec.path);
+  for (const ObjectEntry& entry : showObjects) {
+    SCOPED_TRACE(entry.path);
+    Mesh mesh = LoadShowObject(entry.path);
     Object3D object;
-    LoadObject((GeneratedShowDir() + "/" + spec.path).c_str(), object, 0, 0);
+    LoadObject((GeneratedShowDir() + "/" + entry.path).c_str(), object, 0, 0);
     ASSERT_NE(object.faces, nullptr);
     EXPECT_EQ(object.vertexCount, int(mesh.vertices.size()));
     EXPECT_EQ(object.faceCount, int(mesh.faces.size()));
@@ -146,10 +146,10 @@ TEST(ShowObjects, LoadedNormalsOfTheRoundObjectsPointAwayFromTheirMiddle) {
 }
 
 TEST(ShowObjects, ClosedObjectsWindOutwardWithoutHoles) {
-  for (const ObjectSpec& spec : showObjects) {
-    if (!spec.closed) continue;
-    SCOPED_TRACE(spec.path);
-    Mesh mesh = LoadShowObject(spec.path);
+  for (const ObjectEntry& entry : showObjects) {
+    if (!entry.closed) continue;
+    SCOPED_TRACE(entry.path);
+    Mesh mesh = LoadShowObject(entry.path);
     EXPECT_TRUE(ClosedAndConsistent(mesh, 0, mesh.faces.size()));
     EXPECT_GT(SignedVolume6(mesh), 0);
   }

@@ -53,7 +53,7 @@ bool Seamless(const SeamReport& r) {
   return r.acrossColumns <= 2 * r.insideColumns + 2 && r.acrossRows <= 2 * r.insideRows + 2;
 }
 
-std::string Name(const PictureSpec& spec) { return spec.path; }
+std::string Name(const PictureEntry& entry) { return entry.path; }
 
 bool IsAny(const std::string& path, std::initializer_list<const char*> names) {
   for (const char* n : names)
@@ -64,17 +64,17 @@ bool IsAny(const std::string& path, std::initializer_list<const char*> names) {
 }  // namespace
 
 TEST(ShowPictures, EveryPictureDecodesAtItsSizeWithThreeChannels) {
-  for (const PictureSpec& spec : showPictures) {
-    SCOPED_TRACE(Name(spec));
+  for (const PictureEntry& entry : showPictures) {
+    SCOPED_TRACE(Name(entry));
     DecodedPicture picture;
-    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + spec.path, picture));
-    EXPECT_EQ(picture.width, spec.width);
-    EXPECT_EQ(picture.height, spec.height);
-    JpegFrame frame = ReadJpegFrame(GeneratedShowDir() + "/" + spec.path);
+    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + entry.path, picture));
+    EXPECT_EQ(picture.width, entry.width);
+    EXPECT_EQ(picture.height, entry.height);
+    JpegFrame frame = ReadJpegFrame(GeneratedShowDir() + "/" + entry.path);
     EXPECT_EQ(frame.channels, 3);
     // Thin lines and letters keep their full colour resolution; smooth fields
     // save the space.
-    EXPECT_EQ(frame.lumaSampling, spec.lineArt ? 0x11 : 0x22);
+    EXPECT_EQ(frame.lumaSampling, entry.lineArt ? 0x11 : 0x22);
     EXPECT_TRUE(IsPowerOfTwo(picture.width) && picture.width <= 1024);
     EXPECT_TRUE(IsPowerOfTwo(picture.height) && picture.height <= 1024);
   }
@@ -93,7 +93,7 @@ TEST(ShowPictures, TheTableHoldsEveryFileTheShowLoads) {
       "data/d-stroy.jpg",  "data/shit.jpg"};
   for (const char* path : expected) {
     bool found = false;
-    for (const PictureSpec& spec : showPictures) found = found || Name(spec) == path;
+    for (const PictureEntry& entry : showPictures) found = found || Name(entry) == path;
     EXPECT_TRUE(found) << path;
     EXPECT_TRUE(std::filesystem::is_regular_file(GeneratedShowDir() + "/" + path)) << path;
   }
@@ -101,12 +101,12 @@ TEST(ShowPictures, TheTableHoldsEveryFileTheShowLoads) {
 
 TEST(ShowPictures, TiledPicturesContinueAcrossTheirEdges) {
   int tiled = 0;
-  for (const PictureSpec& spec : showPictures) {
-    if (!spec.tiled) continue;
+  for (const PictureEntry& entry : showPictures) {
+    if (!entry.tiled) continue;
     ++tiled;
-    SCOPED_TRACE(Name(spec));
+    SCOPED_TRACE(Name(entry));
     DecodedPicture picture;
-    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + spec.path, picture));
+    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + entry.path, picture));
     SeamReport r = MeasureSeams(picture);
     EXPECT_TRUE(Seamless(r)) << "across columns " << r.acrossColumns << " (inside " << r.insideColumns
                              << "), across rows " << r.acrossRows << " (inside " << r.insideRows << ")";
@@ -129,14 +129,14 @@ TEST(ShowPictures, StackedAdditivePicturesStayMostlyBlack) {
   // These are stacked many times over: most of each must be true black and only
   // thin features bright.
   int checked = 0;
-  for (const PictureSpec& spec : showPictures) {
-    if (!IsAny(spec.path, {"gfx/tex1.jpg", "gfx/tex2.jpg", "gfx/tex3.jpg", "gfx/tex4.jpg", "gfx/08.jpg",
+  for (const PictureEntry& entry : showPictures) {
+    if (!IsAny(entry.path, {"gfx/tex1.jpg", "gfx/tex2.jpg", "gfx/tex3.jpg", "gfx/tex4.jpg", "gfx/08.jpg",
                            "data/d-ny.jpg", "data/d-flect.jpg", "data/d-stroy.jpg"}))
       continue;
     ++checked;
-    SCOPED_TRACE(Name(spec));
+    SCOPED_TRACE(Name(entry));
     DecodedPicture picture;
-    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + spec.path, picture));
+    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + entry.path, picture));
     PictureStats stats = MeasurePicture(picture.rgb.data(), picture.width, picture.height);
     EXPECT_GE(stats.darkShare, 0.6);
     EXPECT_LE(stats.brightShare, 0.10);
@@ -148,12 +148,12 @@ TEST(ShowPictures, StackedAdditivePicturesStayMostlyBlack) {
 
 TEST(ShowPictures, MultipliedPicturesStayMostlyWhite) {
   int checked = 0;
-  for (const PictureSpec& spec : showPictures) {
-    if (spec.blend != Blend::Multiplied || Name(spec) == "data/noice1.jpg") continue;  // cloud shadows: mean .88 by design
+  for (const PictureEntry& entry : showPictures) {
+    if (entry.blend != Blend::Multiplied || Name(entry) == "data/noice1.jpg") continue;  // cloud shadows: mean .88 by design
     ++checked;
-    SCOPED_TRACE(Name(spec));
+    SCOPED_TRACE(Name(entry));
     DecodedPicture picture;
-    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + spec.path, picture));
+    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + entry.path, picture));
     PictureStats stats = MeasurePicture(picture.rgb.data(), picture.width, picture.height);
     EXPECT_GE(stats.lightShare, 0.6);
     EXPECT_LT(stats.mean, 0.99);  // content is there
@@ -188,15 +188,15 @@ TEST(ShowData, TwoRunsWriteIdenticalBytes) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   std::string again = pattern;
   ASSERT_TRUE(GenerateShowData(again));
-  for (const PictureSpec& spec : showPictures) {
-    std::vector<uint8_t> first = ReadBytes(GeneratedShowDir() + "/" + spec.path);
-    EXPECT_FALSE(first.empty()) << spec.path;
-    EXPECT_TRUE(first == ReadBytes(again + "/" + spec.path)) << spec.path;
+  for (const PictureEntry& entry : showPictures) {
+    std::vector<uint8_t> first = ReadBytes(GeneratedShowDir() + "/" + entry.path);
+    EXPECT_FALSE(first.empty()) << entry.path;
+    EXPECT_TRUE(first == ReadBytes(again + "/" + entry.path)) << entry.path;
   }
-  for (const ObjectSpec& spec : showObjects) {
-    std::vector<uint8_t> first = ReadBytes(GeneratedShowDir() + "/" + spec.path);
-    EXPECT_FALSE(first.empty()) << spec.path;
-    EXPECT_TRUE(first == ReadBytes(again + "/" + spec.path)) << spec.path;
+  for (const ObjectEntry& entry : showObjects) {
+    std::vector<uint8_t> first = ReadBytes(GeneratedShowDir() + "/" + entry.path);
+    EXPECT_FALSE(first.empty()) << entry.path;
+    EXPECT_TRUE(first == ReadBytes(again + "/" + entry.path)) << entry.path;
   }
   std::filesystem::remove_all(again);
 }

@@ -48,23 +48,23 @@ bool GenerateShowData(const std::string& directory, std::vector<Canvas>* painted
   }
   if (!OpenFonts()) return false;
   bool ok = true;
-  for (const PictureSpec& spec : showPictures) {
-    Canvas canvas = PaintPicture(spec);
+  for (const PictureEntry& entry : showPictures) {
+    Canvas canvas = PaintPicture(entry);
     std::vector<uint8_t> bytes = CanvasBytes(canvas);
     JpegOptions options;
     options.quality = 94;
-    options.chroma444 = spec.lineArt;
-    std::string path = directory + "/" + spec.path;
-    if (!WriteFileBytes(path, EncodeJpegRgb(bytes.data(), spec.width, spec.height, options))) {
+    options.chroma444 = entry.lineArt;
+    std::string path = directory + "/" + entry.path;
+    if (!WriteFileBytes(path, EncodeJpegRgb(bytes.data(), entry.width, entry.height, options))) {
       std::fprintf(stderr, "nivora-datagen: cannot write %s\n", path.c_str());
       ok = false;
     }
     if (painted) painted->push_back(std::move(canvas));
   }
   CloseFonts();
-  for (const ObjectSpec& spec : showObjects) {
-    std::string path = directory + "/" + spec.path;
-    if (!WriteOb3File(path, spec.build())) {
+  for (const ObjectEntry& entry : showObjects) {
+    std::string path = directory + "/" + entry.path;
+    if (!WriteOb3File(path, entry.build())) {
       std::fprintf(stderr, "nivora-datagen: cannot write %s\n", path.c_str());
       ok = false;
     }
@@ -105,8 +105,8 @@ bool WriteContactSheet(const std::string& path, const std::vector<Canvas>& pictu
     int left = int(i % columns) * cellW + pad, top = int(i / columns) * cellH + pad;
     PlaceThumbnail(sheet, pictures[i], left, top, thumb);
     char text[96];
-    const PictureSpec& spec = showPictures[i];
-    std::snprintf(text, sizeof text, "%s  %dx%d", spec.path, spec.width, spec.height);
+    const PictureEntry& entry = showPictures[i];
+    std::snprintf(text, sizeof text, "%s  %dx%d", entry.path, entry.width, entry.height);
     DrawTextCentred(sheet, style, text, left + thumb / 2.0, top + thumb + label - 4, SolidInk(White * 0.9f));
   }
   CloseFonts();

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-const ObjectSpec showObjects[showObjectCount] = {
+const ObjectEntry showObjects[showObjectCount] = {
     {"data/akanpaa.ob3", 1000, true, BuildCrescent},
     {"data/float.ob3", 2000, true, BuildLotusCushion},
     {"data/pallo2.ob3", 1000, true, BuildBlobSphere},

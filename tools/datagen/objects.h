@@ -4,7 +4,7 @@
 
 #include "writers/ob3_writer.h"
 
-struct ObjectSpec {
+struct ObjectEntry {
   const char* path;  // relative to the show directory
   int faceBudget;
   bool closed;       // a closed surface: its signed volume must be positive
@@ -12,7 +12,7 @@ struct ObjectSpec {
 };
 
 constexpr int showObjectCount = 4;
-extern const ObjectSpec showObjects[showObjectCount];
+extern const ObjectEntry showObjects[showObjectCount];
 
 Ob3Mesh BuildCrescent();       // akanpaa: a tube swept along a 280-degree arc
 Ob3Mesh BuildLotusCushion();   // float: an 8-lobed flattened cushion

@@ -1,7 +1,7 @@
 #include "datagen/pictures.h"
 
 // k = (W/H) / A, with A the aspect each picture is shown at.
-const PictureSpec showPictures[showPictureCount] = {
+const PictureEntry showPictures[showPictureCount] = {
     {"gfx/tex1.jpg", 512, 512, 1.0f, true, true, Blend::Additive, PaintAmberFilaments},
     {"gfx/tex2.jpg", 512, 512, 1.0f, true, true, Blend::Additive, PaintRoseLattice},
     {"gfx/tex3.jpg", 256, 256, 0.75f, false, true, Blend::Additive, PaintTarget},
@@ -34,8 +34,8 @@ const PictureSpec showPictures[showPictureCount] = {
     {"data/shit.jpg", 64, 64, 1.0f, false, false, Blend::Solid, PaintGreyGradient},
 };
 
-Canvas PaintPicture(const PictureSpec& spec) {
-  Canvas c = MakeCanvas(spec.width, spec.height, spec.k, spec.tiled);
-  spec.paint(c);
+Canvas PaintPicture(const PictureEntry& entry) {
+  Canvas c = MakeCanvas(entry.width, entry.height, entry.k, entry.tiled);
+  entry.paint(c);
   return c;
 }

@@ -6,7 +6,7 @@
 
 enum class Blend { Additive, Multiplied, Solid, Lit };
 
-struct PictureSpec {
+struct PictureEntry {
   const char* path;  // relative to the show directory
   int width, height;
   float k;           // horizontal pre-scale: (W/H) / on-screen aspect
@@ -17,9 +17,9 @@ struct PictureSpec {
 };
 
 constexpr int showPictureCount = 30;
-extern const PictureSpec showPictures[showPictureCount];
+extern const PictureEntry showPictures[showPictureCount];
 
-Canvas PaintPicture(const PictureSpec& spec);
+Canvas PaintPicture(const PictureEntry& entry);
 
 // Tiled fields and grain.
 void PaintAmberFilaments(Canvas& c);   // tex1
