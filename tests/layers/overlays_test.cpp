@@ -267,6 +267,17 @@ TEST_F(OverlaysTest, SpriteTrailIsDarkWhenItsBrightnessIs) {
   EXPECT_EQ(GlrecCallCount(), 0u) << GlrecJoined();
 }
 
+TEST_F(OverlaysTest, SlotsOutsideTheTableDrawUntextured) {
+  // Read past the 256-slot table these would be garbage names (or a crash).
+  PostSync(100.0f);
+  SetElapsed(100.0f);
+  DrawZoomEcho(static_cast<float>(712.3 * pi / 2), 256);
+  DrawSpriteTrail(1.0f, 0.0f, -1);
+  const std::vector<std::string> binds = GlrecCallsNamed("glBindTexture");
+  ASSERT_EQ(binds.size(), 14u) << GlrecJoined();
+  for (const std::string& bind : binds) EXPECT_EQ(bind, "glBindTexture GL_TEXTURE_2D 0");
+}
+
 TEST_F(OverlaysTest, WidePictureFillsABoxOfOnePointThreeToOne) {
   DrawWidePicture(0.6f, 0.0f, 0.0f);
   EXPECT_EQ(GlrecCallsNamed("glBindTexture").at(0), "glBindTexture GL_TEXTURE_2D 1023");
