@@ -51,23 +51,36 @@ fail() {
 }
 
 now_ms() { date +%s%3N; }
+# Running and not yet a zombie.
+alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
 
-# -displayfd picks a free display number. Two servers probing the same number at
-# once can end up sharing it, so server starts take turns.
+# A display number of our own, drawn from 200-999: other test suites on the same
+# machine start their servers from 0 or 99 upwards. A server refuses a number
+# that is in use; then another is drawn. Starts take turns so that two runs of
+# this script cannot draw and claim the same number at once.
 exec 9>"${TMPDIR:-/tmp}/nivora-e2e-xvfb.lock"
 flock -w 30 9
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" 3>"$work/display" 2>"$work/xvfb.log" 9>&- &
-xvfb_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 20); do
+  number=$(( 200 + RANDOM % 800 ))
+  : >"$work/display"
+  Xvfb ":$number" -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" \
+    3>"$work/display" 2>"$work/xvfb.log" 9>&- &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    [ -s "$work/display" ] && break
+    alive "$xvfb_pid" || break
+    sleep 0.025
+  done
   [ -s "$work/display" ] && break
-  sleep 0.05
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
 done
 flock -u 9
 exec 9>&-
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
-# Another server answering on this number (from another mount namespace) would
-# make every result meaningless.
+# Another server answering on this number would make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
 [ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
@@ -85,11 +98,8 @@ show_pid=$!
 # Waits for the show to end within $1 seconds and sets `status`.
 wait_for_end() {
   local deadline=$(( $(now_ms) + $1 * 1000 ))
-  while kill -0 "$show_pid" 2>/dev/null; do
-    if [ "$(now_ms)" -gt "$deadline" ]; then
-      fail "still running after $1 s"
-    fi
-    if ps -o stat= -p "$show_pid" | grep -q Z; then break; fi
+  while alive "$show_pid"; do
+    [ "$(now_ms)" -gt "$deadline" ] && fail "still running after $1 s"
     sleep 0.05
   done
   wait "$show_pid"
@@ -105,7 +115,7 @@ wait_for_window() {
   local id=""
   while [ -z "$id" ]; do
     [ "$(now_ms)" -gt "$deadline" ] && fail "the show's window never appeared"
-    kill -0 "$show_pid" 2>/dev/null || fail "the show ended before its window appeared"
+    alive "$show_pid" || fail "the show ended before its window appeared"
     id=$(show_window)
     [ -z "$id" ] && sleep 0.05
   done
@@ -131,15 +141,18 @@ dismiss_box_and_wait() {
   local box=""
   while [ -z "$box" ]; do
     [ "$(now_ms)" -gt "$deadline" ] && fail "no error box appeared"
-    kill -0 "$show_pid" 2>/dev/null || fail "the show ended without waiting at an error box"
+    alive "$show_pid" || fail "the show ended without waiting at an error box"
     box=$(find_box)
     [ -z "$box" ] && sleep 0.05
   done
   # Still up a moment later: the box waits for the viewer.
   sleep 0.3
-  ps -o stat= -p "$show_pid" | grep -qv Z || fail "the show ended without waiting at the error box"
+  if ! alive "$show_pid"; then
+    wait "$show_pid"
+    fail "the show ended (status $?) without waiting at the error box"
+  fi
   # A box that has not reached its event loop yet misses the key: press again.
-  while ps -o stat= -p "$show_pid" | grep -qv Z; do
+  while alive "$show_pid"; do
     [ "$(now_ms)" -gt "$deadline" ] && fail "the error box does not go away"
     box=$(find_box)
     [ -n "$box" ] && xdotool key --window "$box" Return 2>/dev/null
@@ -176,7 +189,7 @@ case "$case_name" in
   close-request)
     wait_for_window 10 >/dev/null || exit 1
     sleep 2.5  # past both fades, into the main loop
-    kill -0 "$show_pid" 2>/dev/null || fail "the show ended by itself"
+    alive "$show_pid" || fail "the show ended by itself"
     kill -TERM "$show_pid"
     wait_for_end 5
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
