@@ -29,6 +29,15 @@ bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
   return true;
 }
 
+// SDL falls back to its headless drivers when no display can be reached; the show
+// would then play to nobody. They serve only when asked for by name.
+bool OnARealDisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  bool headless = driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  return !headless || (requested != nullptr && requested[0] != '\0');
+}
+
 // Colour and depth sizes are minimums: the platform may hand out more.
 void RequestPixelFormat() {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -81,6 +90,7 @@ bool CreateDemoWindow(int width, int height, int fullscreen) {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   videoStarted = true;
+  if (!OnARealDisplay()) return false;
   RequestPixelFormat();
 
   // Hidden until the display mode is set; always on top like any fullscreen show.

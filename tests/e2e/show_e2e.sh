@@ -54,37 +54,24 @@ now_ms() { date +%s%3N; }
 # Running and not yet a zombie.
 alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
 
-# A display number of our own, drawn from 200-999: other test suites on the same
-# machine start their servers from 0 or 99 upwards. A server refuses a number
-# that is in use; then another is drawn. Starts take turns so that two runs of
-# this script cannot draw and claim the same number at once.
-exec 9>"${TMPDIR:-/tmp}/nivora-e2e-xvfb.lock"
-flock -w 30 9
-for _ in $(seq 20); do
-  number=$(( 200 + RANDOM % 800 ))
-  : >"$work/display"
-  Xvfb ":$number" -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" \
-    3>"$work/display" 2>"$work/xvfb.log" 9>&- &
-  xvfb_pid=$!
-  for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
-    alive "$xvfb_pid" || break
-    sleep 0.025
-  done
+# -displayfd picks a free display number. -noreset: by default the server resets
+# when its last client leaves, and a show connecting right after the display
+# check below would meet a server in the middle of its reset.
+Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" \
+  3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 200); do
   [ -s "$work/display" ] && break
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
+  alive "$xvfb_pid" || break
+  sleep 0.025
 done
-flock -u 9
-exec 9>&-
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 # Another server answering on this number would make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
 [ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
-unset WAYLAND_DISPLAY
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 
 mkdir "$work/show"
 if [ -n "$module" ]; then
