@@ -47,7 +47,8 @@ void FadeLoadingPictureIn() {
   do {
     // a falls from 1 to 0 over 1000 ms; the brightness 1 - a comes from the
     // unrounded value, the loop test from the stored float.
-    double exact = 1.0 - (static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load()) * 0.001;
+    double elapsed = static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load();
+    double exact = 1.0 - elapsed * 0.001;
     a = static_cast<float>(exact);
     DrawLoadingFrame(static_cast<float>(1.0 - exact));
     SwapDemoBuffers();
@@ -58,7 +59,8 @@ void FadeLoadingPictureOut() {
   demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
   float c;
   do {
-    c = static_cast<float>(1.0 - (static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load()) * 0.001);
+    double elapsed = static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load();
+    c = static_cast<float>(1.0 - elapsed * 0.001);
     DrawLoadingFrame(c);  // the last frame, c < 0, is black
     SwapDemoBuffers();
   } while (c >= 0);

@@ -34,7 +34,8 @@ bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
 bool OnARealDisplay() {
   const char* driver = SDL_GetCurrentVideoDriver();
   const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-  bool headless = driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  bool headless = driver != nullptr &&
+                  (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
   return !headless || (requested != nullptr && requested[0] != '\0');
 }
 
@@ -96,7 +97,8 @@ bool CreateDemoWindow(int width, int height, int fullscreen) {
   // Hidden until the display mode is set; always on top like any fullscreen show.
   Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP;
   flags |= fullscreen == 1 ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
-  SDL_Window* window = SDL_CreateWindow("nivora dusk", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+  SDL_Window* window =
+      SDL_CreateWindow("nivora dusk", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
   if (window == nullptr) {
     // Tell a platform that refuses every window from one that has no pixel
     // format to match the request.

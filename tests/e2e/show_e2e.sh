@@ -21,7 +21,10 @@ module=${3:-}
 
 case "$case_name" in
   module-end|escape|close-request)
-    [ -n "$module" ] || { echo "FAIL ($case_name): no module given (is tools/modwriter built?)" >&2; exit 1; } ;;
+    if [ -z "$module" ]; then
+      echo "FAIL ($case_name): no module given (is tools/modwriter built?)" >&2
+      exit 1
+    fi ;;
 esac
 
 screen=640x480
@@ -68,7 +71,8 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
 # Another server answering on this number would make every result meaningless.
-[ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] || fail "display $DISPLAY is not the ${screen} one started here"
+[ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] ||
+  fail "display $DISPLAY is not the ${screen} one started here"
 export SDL_AUDIODRIVER=dummy
 [ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER

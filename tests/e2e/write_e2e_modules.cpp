@@ -10,7 +10,8 @@ namespace {
 
 XmInstrument SquareWave() {
   XmSample sample;
-  for (int i = 0; i < 400; ++i) sample.frames.push_back(static_cast<int16_t>(i % 40 < 20 ? 6000 : -6000));
+  for (int i = 0; i < 400; ++i)
+    sample.frames.push_back(static_cast<int16_t>(i % 40 < 20 ? 6000 : -6000));
   sample.loopType = XmLoopForward;
   sample.loopLength = 400;
   XmInstrument instrument;

@@ -72,7 +72,8 @@ TEST_F(RunTest, LoadingFrameAboveZeroAddsTheLoadingPictureFullScreen) {
   const std::vector<std::string>& calls = GlrecCalls();
   ASSERT_GT(calls.size(), blackClear.size()) << GlrecJoined();
   EXPECT_TRUE(std::equal(blackClear.begin(), blackClear.end(), calls.begin())) << GlrecJoined();
-  EXPECT_EQ(GlrecCallsNamed("glBindTexture"), std::vector<std::string>{"glBindTexture GL_TEXTURE_2D 7"})
+  EXPECT_EQ(GlrecCallsNamed("glBindTexture"),
+            std::vector<std::string>{"glBindTexture GL_TEXTURE_2D 7"})
       << GlrecJoined();
   EXPECT_EQ(GlrecCallsNamed("glColor3f"), std::vector<std::string>{"glColor3f 0.5 0.5 0.5"});
   EXPECT_EQ(GlrecCallsNamed("glVertex3f"),
@@ -84,7 +85,8 @@ TEST_F(RunTest, MissingLoadingPictureShowsAPlainQuadAtFullBrightness) {
   // No gfx/ beside the test: slot 98 stays 0, which draws untextured.
   ShowLoadingPicture();
   EXPECT_EQ(TextureTable[SlotLoading], 0u);
-  EXPECT_EQ(GlrecCallsNamed("glBindTexture"), std::vector<std::string>{"glBindTexture GL_TEXTURE_2D 0"})
+  EXPECT_EQ(GlrecCallsNamed("glBindTexture"),
+            std::vector<std::string>{"glBindTexture GL_TEXTURE_2D 0"})
       << GlrecJoined();
   EXPECT_EQ(GlrecCallsNamed("glColor3f"), std::vector<std::string>{"glColor3f 1 1 1"});
   EXPECT_EQ(GlrecCallsNamed("glClear").size(), 1u);
@@ -116,7 +118,8 @@ TEST_F(RunTest, FirstFadeInFrameInTheStartMillisecondIsBlack) {
   EXPECT_EQ(tickReads, 3);
   EXPECT_EQ(GlrecCallsNamed("glClear").size(), 2u);
   // Only the second frame, brightness 1.001, draws the picture.
-  EXPECT_EQ(GlrecCallsNamed("glColor3f"), std::vector<std::string>{"glColor3f 1.00100005 1.00100005 1.00100005"})
+  EXPECT_EQ(GlrecCallsNamed("glColor3f"),
+            std::vector<std::string>{"glColor3f 1.00100005 1.00100005 1.00100005"})
       << GlrecJoined();
 }
 
@@ -178,7 +181,7 @@ TEST_F(RunTest, EscapeQueuedDuringLoadingEndsTheShowAfterOneFrame) {
 }
 
 TEST_F(RunTest, ReleaseAssetsDeletesEverySlotInOrderThenEveryObject) {
-  for (int slot = 0; slot < 256; ++slot) TextureTable[slot] = static_cast<GLuint>(slot == 0 ? 0 : 1000 + slot);
+  for (int slot = 1; slot < 256; ++slot) TextureTable[slot] = static_cast<GLuint>(1000 + slot);
   Object3D& object = ObjectTable[200];
   object.vertexCount = 3;
   object.faceCount = 1;
