@@ -54,8 +54,12 @@ fail() {
 }
 
 now_ms() { date +%s%3N; }
-# Running and not yet a zombie.
-alive() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
+# Running and not yet a zombie: the state field follows the name in parentheses.
+alive() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -n "$state" ] && [ "$state" != Z ]
+}
 
 # -displayfd picks a free display number. -noreset: by default the server resets
 # when its last client leaves, and a show connecting right after the display
