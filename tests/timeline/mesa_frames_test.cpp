@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "assets/objects.h"
+#include "assets/textures.h"
+#include "music/clock.h"
+#include "offscreen_gl/offscreen_gl.h"
+#include "shell/window.h"
+#include "timeline/timeline.h"
+
+// The whole show fast-forwarded through the real GL: every scene's calls must be
+// valid GL, frame after frame, with pictures in every loaded slot and small
+// objects in place of the show's four.
+namespace {
+
+void Put16(std::vector<uint8_t>& bytes, int value) {
+  bytes.push_back(static_cast<uint8_t>(value & 0xff));
+  bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xff));
+}
+
+// An octahedron of radius 60 with its faces wound counter-clockwise from outside.
+std::vector<uint8_t> OctahedronOb3() {
+  const int vertices[6][3] = {{60, 0, 0}, {-60, 0, 0}, {0, 60, 0}, {0, -60, 0}, {0, 0, 60}, {0, 0, -60}};
+  const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                           {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+  std::vector<uint8_t> bytes;
+  Put16(bytes, 6);
+  Put16(bytes, 8);
+  for (const auto& v : vertices)
+    for (int c : v) Put16(bytes, c);
+  for (const auto& f : faces) {
+    for (int i : f) Put16(bytes, i);
+    Put16(bytes, 0);  // texture offset
+    for (int w : {0, 0, 255, 0, 128, 255}) Put16(bytes, w);
+  }
+  return bytes;
+}
+
+bool WriteStandInObjects(const std::string& dir) {
+  std::string data = dir + "/data";
+  mkdir(data.c_str(), 0755);
+  std::vector<uint8_t> bytes = OctahedronOb3();
+  for (const char* name : {"akanpaa.ob3", "float.ob3", "pallo2.ob3", "tyyli.ob3"}) {
+    FILE* file = std::fopen((data + "/" + name).c_str(), "wb");
+    if (!file) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written) return false;
+  }
+  return true;
+}
+
+// A 64x64 picture per loaded slot: a grey ramp tinted by the slot number.
+void UploadStandInTextures() {
+  std::vector<uint8_t> rgb(64 * 64 * 3);
+  for (const TextureLoad& load : textureLoads) {
+    for (int i = 0; i < 64 * 64; ++i) {
+      rgb[i * 3 + 0] = static_cast<uint8_t>(64 + (i % 64) * 2);
+      rgb[i * 3 + 1] = static_cast<uint8_t>(64 + (i / 64) * 2);
+      rgb[i * 3 + 2] = static_cast<uint8_t>(load.slot * 5);
+    }
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    TextureTable[load.slot] = name;
+  }
+}
+
+double MeanBrightness() {
+  static std::vector<uint8_t> pixels(640 * 480 * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  double sum = 0;
+  for (uint8_t p : pixels) sum += p;
+  return sum / pixels.size();
+}
+
+TEST(MesaFrames, EveryOrderDrawsValidGlFrameAfterFrame) {
+  std::string error;
+  if (!OpenOffscreenGl(640, 480, error)) GTEST_SKIP() << "no GL context: " << error;
+
+  glWindow.width = 640;
+  glWindow.height = 480;
+  InitGlState(640, 480);
+  UploadStandInTextures();
+  std::string dir = testing::TempDir() + "nivora_mesa_frames";
+  mkdir(dir.c_str(), 0755);
+  ASSERT_TRUE(WriteStandInObjects(dir));
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  LoadObjects();
+  ASSERT_EQ(chdir(previous), 0);
+  ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "set-up";
+
+  // Four rows per frame, about 120 ms per row, a sync every 16 rows.
+  ResetDemoClock();
+  double brightestShow = 0;
+  for (int step = 0; step <= 19 * 16; ++step) {
+    int order = step / 16;
+    int rowPosition = (step % 16) * 256 + step % 7;  // a few ticks past each fourth row
+    demoClock.elapsedMs.store(step * 480.0f + 17.5f);
+    SetClockPosition(static_cast<int32_t>(order | (rowPosition << 16)));
+    if (step % 4 == 0) OnMusicSync(0, 0, 0, 0);
+    DrawFrame();
+    GLenum status = glGetError();
+    ASSERT_EQ(status, static_cast<GLenum>(GL_NO_ERROR))
+        << "order " << order << " row " << demoClock.row << " tick " << demoClock.rowTick;
+    if (order < 19 && step % 16 == 3) brightestShow = std::max(brightestShow, MeanBrightness());
+    if (order == 19) {
+      EXPECT_EQ(MeanBrightness(), 0.0) << "past the end the frame is black";
+    }
+    SwapOffscreenGl();
+  }
+  EXPECT_GT(brightestShow, 10.0) << "no scene put anything on the screen";
+
+  for (Object3D& object : ObjectTable) ReleaseObject(object);
+  for (const TextureLoad& load : textureLoads) glDeleteTextures(1, &TextureTable[load.slot]);
+  CloseOffscreenGl();
+}
+
+}  // namespace
