@@ -102,22 +102,25 @@ TEST(MesaFrames, EveryOrderDrawsValidGlFrameAfterFrame) {
   ASSERT_EQ(chdir(dir.c_str()), 0);
   LoadObjects();
   ASSERT_EQ(chdir(previous), 0);
+  int loaded = 0;
+  for (const Object3D& object : ObjectTable) loaded += object.faceCount == 8;
+  ASSERT_EQ(loaded, 4) << "the stand-in objects did not load";
   ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "set-up";
 
-  // Four rows per frame, about 120 ms per row, a sync every 16 rows.
+  // Eight rows per frame, about 120 ms per row, a sync every 16 rows.
   ResetDemoClock();
   double brightestShow = 0;
-  for (int step = 0; step <= 19 * 16; ++step) {
-    int order = step / 16;
-    int rowPosition = (step % 16) * 256 + step % 7;  // a few ticks past each fourth row
-    demoClock.elapsedMs.store(step * 480.0f + 17.5f);
+  for (int step = 0; step <= 19 * 8; ++step) {
+    int order = step / 8;
+    int rowPosition = (step % 8) * 512 + step % 7;  // a few ticks past every eighth row
+    demoClock.elapsedMs.store(step * 960.0f + 17.5f);
     SetClockPosition(static_cast<int32_t>(order | (rowPosition << 16)));
-    if (step % 4 == 0) OnMusicSync(0, 0, 0, 0);
+    if (step % 2 == 0) OnMusicSync(0, 0, 0, 0);
     DrawFrame();
     GLenum status = glGetError();
     ASSERT_EQ(status, static_cast<GLenum>(GL_NO_ERROR))
         << "order " << order << " row " << demoClock.row << " tick " << demoClock.rowTick;
-    if (order < 19 && step % 16 == 3) brightestShow = std::max(brightestShow, MeanBrightness());
+    if (order < 19 && step % 8 == 3) brightestShow = std::max(brightestShow, MeanBrightness());
     if (order == 19) {
       EXPECT_EQ(MeanBrightness(), 0.0) << "past the end the frame is black";
     }
