@@ -21,7 +21,9 @@ void SetFrameState(const FrameState& state) {
   demoClock.row = state.row;
   demoClock.rowTick = state.tick;
   demoClock.rowPosition = state.row * 64 + state.tick;
-  demoClock.songPosition = state.order * 4096 + demoClock.rowPosition;
+  // Wrapping like the clock's 32-bit word, so any int order is defined.
+  demoClock.songPosition = static_cast<int>(static_cast<uint32_t>(state.order) * 4096u +
+                                            static_cast<uint32_t>(demoClock.rowPosition));
   demoClock.elapsedMs.store(state.elapsedMs);
   SetShowRandomState(1);
   swirlKickTime = pairKickTime = 0;

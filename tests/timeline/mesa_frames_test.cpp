@@ -130,7 +130,9 @@ TEST(MesaFrames, EveryOrderDrawsValidGlFrameAfterFrame) {
 
   for (Object3D& object : ObjectTable) ReleaseObject(object);
   for (const TextureLoad& load : textureLoads) glDeleteTextures(1, &TextureTable[load.slot]);
-  CloseOffscreenGl();
+  // The context stays until the process ends: tearing down Mesa's EGL display
+  // leaves a few of the driver's own allocations behind, which the leak checker
+  // of the sanitizer build would report as ours.
 }
 
 }  // namespace
