@@ -1,0 +1,250 @@
+#include "music/player.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A looping module is given this many repeats; the decoder counts them down at
+// each wrap, which is how a wrap is seen (an endless count never changes).
+constexpr int32_t kLoopRepeats = 1 << 30;
+
+// The sync effect is E8x in MOD and XM, S2x in S3M and IT. A converted or packed
+// module (MO3) keeps the effect letters of the format it came from.
+bool UsesScreamTrackerEffects(openmpt_module* module) {
+  bool result = false;
+  for (const char* key : {"originaltype", "type"}) {
+    const char* type = openmpt_module_get_metadata(module, key);
+    bool known = type && *type;
+    if (known)
+      result = !std::strcmp(type, "s3m") || !std::strcmp(type, "it") || !std::strcmp(type, "mptm");
+    openmpt_free_string(type);
+    if (known) break;
+  }
+  return result;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+void ScanSyncEffects(MusicPlayer& p) {
+  bool screamTracker = UsesScreamTrackerEffects(p.module);
+  const char* letter = screamTracker ? "S" : "E";
+  int command = screamTracker ? 2 : 8;
+  int patterns = openmpt_module_get_num_patterns(p.module);
+  int channels = openmpt_module_get_num_channels(p.module);
+  p.patternRow.assign(static_cast<size_t>(patterns) + 1, 0);
+  for (int pat = 0; pat < patterns; pat++)
+    p.patternRow[pat + 1] = p.patternRow[pat] + openmpt_module_get_pattern_num_rows(p.module, pat);
+  p.syncRowParam.assign(static_cast<size_t>(p.patternRow[patterns]), -1);
+  for (int pat = 0; pat < patterns; pat++) {
+    int rows = p.patternRow[pat + 1] - p.patternRow[pat];
+    for (int row = 0; row < rows; row++) {
+      for (int ch = 0; ch < channels; ch++) {
+        const char* effect = openmpt_module_format_pattern_row_channel_command(
+            p.module, pat, row, ch, OPENMPT_MODULE_COMMAND_EFFECT);
+        const char* param = openmpt_module_format_pattern_row_channel_command(
+            p.module, pat, row, ch, OPENMPT_MODULE_COMMAND_PARAMETER);
+        bool sync = effect && param && !std::strcmp(effect, letter) && std::strlen(param) == 2 &&
+                    HexDigit(param[0]) == command && HexDigit(param[1]) >= 0;
+        if (sync) p.syncRowParam[p.patternRow[pat] + row] = static_cast<int8_t>(HexDigit(param[1]));
+        openmpt_free_string(effect);
+        openmpt_free_string(param);
+        if (sync) break;  // one sync per row: the first channel's
+      }
+    }
+  }
+}
+
+void FireOldestEvent(MusicPlayer& p) {
+  MusicEvent e = p.events[p.eventHead];
+  p.eventHead = (p.eventHead + 1) % kMusicEventQueue;
+  p.eventCount--;
+  MusicCallback callback = e.type == MusicSyncEnd ? p.endCallback : p.syncCallback;
+  uint32_t user = e.type == MusicSyncEnd ? p.endUser : p.syncUser;
+  if (callback) callback(static_cast<uint32_t>(e.type), p.handle, e.param, user);
+}
+
+void QueueEvent(MusicPlayer& p, int64_t frame, int type, uint32_t param) {
+  // A full queue gives its oldest callback early rather than lose one.
+  if (p.eventCount == kMusicEventQueue) FireOldestEvent(p);
+  MusicEvent& e = p.events[(p.eventHead + p.eventCount) % kMusicEventQueue];
+  e.frame = frame;
+  e.type = type;
+  e.param = param;
+  p.eventCount++;
+}
+
+void FireDueEvents(MusicPlayer& p) {
+  while (p.eventCount > 0 && p.events[p.eventHead].frame + p.eventDelayFrames < p.framesRendered)
+    FireOldestEvent(p);
+}
+
+const MusicRowStart& LatestRow(const MusicPlayer& p) {
+  return p.rows[(p.rowCount - 1) % kMusicRowHistory];
+}
+
+int CurrentRowFrames(const MusicPlayer& p) {
+  return MusicRowFrames(p.sampleRate, openmpt_module_get_current_speed(p.module),
+                        openmpt_module_get_current_tempo(p.module));
+}
+
+// Records that (order, row) begins at frame and queues its sync.
+void EnterRow(MusicPlayer& p, int64_t frame, int order, int row) {
+  MusicRowStart& r = p.rows[p.rowCount % kMusicRowHistory];
+  p.rowCount++;
+  r.frame = frame;
+  r.order = order;
+  r.row = row;
+  r.length = CurrentRowFrames(p);
+  int param = 0;
+  if (MusicRowHasSync(p, openmpt_module_get_order_pattern(p.module, order), row, &param))
+    QueueEvent(p, frame, MusicSyncEffect, static_cast<uint32_t>(param));
+}
+
+void EndModule(MusicPlayer& p, int64_t frame) {
+  p.ended = true;
+  p.endFrame = frame;
+  p.endCount++;
+  QueueEvent(p, frame, MusicSyncEnd, 0);
+}
+
+}  // namespace
+
+int MusicRowFrames(int sampleRate, int speed, int tempo) {
+  if (speed < 1 || tempo < 1) return 1;
+  // A tick is floor(rate * 2.5 / tempo) frames: 882 at 44,100 Hz and 125 BPM.
+  return speed * static_cast<int>(static_cast<int64_t>(sampleRate) * 5 / (2 * tempo));
+}
+
+bool MusicRowHasSync(const MusicPlayer& p, int pattern, int row, int* param) {
+  if (pattern < 0 || pattern + 1 >= static_cast<int>(p.patternRow.size())) return false;
+  int first = p.patternRow[pattern];
+  if (row < 0 || row >= p.patternRow[pattern + 1] - first) return false;
+  int value = p.syncRowParam[first + row];
+  if (value < 0) return false;
+  if (param) *param = value;
+  return true;
+}
+
+bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRate, bool looping) {
+  CloseMusicPlayer(p);
+  if (!data || size == 0 || sampleRate <= 0) return false;
+  openmpt_module* module = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent,
+                                                              nullptr, openmpt_error_func_ignore,
+                                                              nullptr, nullptr, nullptr, nullptr);
+  if (!module) return false;
+  // Stop at the end instead of playing on from a looped pattern, so a short read
+  // marks the end; no dither, so every render of the module is the same.
+  openmpt_module_ctl_set_text(module, "play.at_end", "stop");
+  openmpt_module_ctl_set_integer(module, "dither", 0);
+  openmpt_module_set_repeat_count(module, looping ? kLoopRepeats : 0);
+  p.module = module;
+  p.sampleRate = sampleRate;
+  p.looping = looping;
+  ScanSyncEffects(p);
+  p.playing = false;
+  return true;
+}
+
+void CloseMusicPlayer(MusicPlayer& p) {
+  if (p.module) openmpt_module_destroy(p.module);
+  p.module = nullptr;
+  p.playing = false;
+  p.patternRow.clear();
+  p.syncRowParam.clear();
+  p.eventCount = 0;
+}
+
+void RestartMusicPlayer(MusicPlayer& p, int order, int row) {
+  if (!p.module) return;
+  openmpt_module_set_repeat_count(p.module, p.looping ? kLoopRepeats : 0);
+  openmpt_module_set_position_order_row(p.module, order, row);
+  p.playing = true;
+  p.ended = false;
+  p.framesRendered = 0;
+  p.endFrame = -1;
+  p.endCount = 0;
+  p.rowCount = 0;
+  p.eventHead = p.eventCount = 0;
+  EnterRow(p, 0, openmpt_module_get_current_order(p.module),
+           openmpt_module_get_current_row(p.module));
+}
+
+void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
+  int done = 0;
+  while (done < frames && p.playing && !p.ended) {
+    // Pieces of at most 64 frames that also stop where the current row should
+    // end, so a row change at the expected frame is located exactly.
+    const MusicRowStart& current = LatestRow(p);
+    int64_t intoRow = p.framesRendered - current.frame;
+    int piece = std::min(frames - done, kMusicPieceFrames);
+    if (intoRow < current.length)
+      piece = static_cast<int>(std::min<int64_t>(piece, current.length - intoRow));
+    int64_t pieceStart = p.framesRendered;
+    int32_t repeatsBefore = openmpt_module_get_repeat_count(p.module);
+    size_t got =
+        openmpt_module_read_interleaved_float_stereo(p.module, p.sampleRate, piece, out + 2 * done);
+    done += static_cast<int>(got);
+    p.framesRendered += static_cast<int64_t>(got);
+    if (static_cast<int>(got) < piece) {
+      // The decoder then reports order 0, row 0: that is the end, not a wrap.
+      EndModule(p, p.framesRendered);
+      break;
+    }
+    int order = openmpt_module_get_current_order(p.module);
+    int row = openmpt_module_get_current_row(p.module);
+    const MusicRowStart& latest = LatestRow(p);
+    bool wrapped = p.looping && openmpt_module_get_repeat_count(p.module) < repeatsBefore;
+    if (latest.frame == pieceStart && order == latest.order && row == latest.row) {
+      // The first piece of the row just restarted: its own speed and tempo
+      // effects have now been read.
+      p.rows[(p.rowCount - 1) % kMusicRowHistory].length = CurrentRowFrames(p);
+    } else if (order != latest.order || row != latest.row || wrapped) {
+      // The piece's last frame belongs to the new row; it began at the piece's
+      // start when that was the expected boundary, else somewhere inside it.
+      if (wrapped) {
+        p.endCount++;
+        QueueEvent(p, pieceStart, MusicSyncEnd, 0);
+      }
+      EnterRow(p, pieceStart, order, row);
+    }
+  }
+  if (done < frames) {
+    std::memset(out + 2 * done, 0, sizeof(float) * 2 * static_cast<size_t>(frames - done));
+    p.framesRendered += frames - done;
+  }
+  FireDueEvents(p);
+}
+
+MusicPosition MusicPositionAt(const MusicPlayer& p, int64_t frame) {
+  MusicPosition pos;
+  if (!p.playing || p.rowCount == 0) return pos;
+  // Past the end the last sound heard stays the position.
+  if (p.endFrame >= 0 && frame >= p.endFrame) frame = p.endFrame - 1;
+  if (frame >= p.framesRendered) frame = p.framesRendered - 1;
+  int oldest = std::max(0, p.rowCount - kMusicRowHistory);
+  int i = p.rowCount - 1;
+  while (i > oldest && p.rows[i % kMusicRowHistory].frame > frame) i--;
+  const MusicRowStart& r = p.rows[i % kMusicRowHistory];
+  int64_t into = std::max<int64_t>(0, frame - r.frame);
+  pos.order = r.order;
+  pos.row = r.row;
+  // A row that outlasts its expected length (a tempo change inside it, a row
+  // delay) holds at 63 until the next row begins.
+  pos.fraction = static_cast<int>(std::min<int64_t>(63, into * 64 / r.length));
+  return pos;
+}
+
+int32_t MusicPositionWord(MusicPosition position) {
+  if (position.order < 0) return -1;
+  return (position.order & 0xFFFF) |
+         static_cast<int32_t>(static_cast<uint32_t>(position.row * 64 + position.fraction) << 16);
+}

@@ -1,0 +1,194 @@
+// The live path through SDL's headless drivers: dummy (no output) and disk
+// (writes the mixed stream to a file).
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt_version.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "music/audio.h"
+#include "music/clock.h"
+#include "test_modules.h"
+
+namespace {
+
+std::atomic<int> syncsSeen{0};
+std::atomic<int> endsSeen{0};
+void CountSync(uint32_t, uint32_t, uint32_t, uint32_t) { syncsSeen++; }
+void CountEnd(uint32_t, uint32_t, uint32_t, uint32_t) { endsSeen++; }
+
+// The device runs in real time on a shared machine: wait for what must happen
+// instead of guessing how long it takes (at most five seconds).
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+  for (int waited = 0; waited < 5000; waited += 10) {
+    if (condition()) return true;
+    SDL_Delay(10);
+  }
+  return condition();
+}
+
+// Module rows of 3 ticks at 125 BPM (60 ms), a sync on every fourth row.
+std::string WriteTestModule(int orders) {
+  XmModule m = ToneModule(orders, 16, 4, 3, 125);
+  for (int p = 0; p < orders; p++)
+    for (int r = 0; r < 16; r += 4) SetEffect(m, p, r, 3, XmEffectExtended, XmSyncParam(1));
+  std::string path = testing::TempDir() + "/device_test_" + std::to_string(orders) + ".xm";
+  EXPECT_TRUE(WriteXmFile(path, m));
+  return path;
+}
+
+class AudioDeviceTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    syncsSeen = endsSeen = 0;
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+  void TearDown() override {
+    FreeAudio();
+    SDL_setenv("SDL_AUDIODRIVER", "", 1);
+  }
+};
+
+TEST_F(AudioDeviceTest, VersionCheckMatchesTheHeadersTheBuildUsed) {
+  EXPECT_TRUE(AudioVersionOk());
+  std::string want = "libopenmpt version " + std::to_string(OPENMPT_API_VERSION_MAJOR) + "." +
+                     std::to_string(OPENMPT_API_VERSION_MINOR) + " was not loaded";
+  EXPECT_EQ(audioVersionMessage, want);
+}
+
+TEST_F(AudioDeviceTest, PositionAdvancesSyncsFireAndFreeIsFinal) {
+  ASSERT_TRUE(InitAudioDevice(44100));
+  std::string path = WriteTestModule(2);
+  uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
+  ASSERT_NE(handle, 0u);
+  EXPECT_EQ(musicHandle, handle);
+  SetMusicSync(handle, MusicSyncEffect, 1, CountSync, 0);
+  SetMusicSync(handle, MusicSyncEnd, 1, CountEnd, 0);
+  SetMusicPositionScaler(handle, 64);
+  StartAudioOutput();
+  SDL_Delay(100);
+  EXPECT_EQ(GetMusicPosition(handle), 0);  // output runs, the module waits
+  EXPECT_EQ(syncsSeen.load(), 0);
+
+  PlayMusic(handle, 0, -1, 1);
+  uint32_t playedAt = SDL_GetTicks();
+  int32_t previous = 0;
+  bool rising = true;
+  for (int i = 0; i < 25; i++) {
+    SDL_Delay(20);
+    int32_t pos = GetMusicPosition(handle);
+    int song = (pos & 0xFFFF) * 4096 + (pos >> 16);
+    int before = (previous & 0xFFFF) * 4096 + (previous >> 16);
+    if (song < before) rising = false;
+    previous = pos;
+  }
+  EXPECT_TRUE(rising);
+  // Rows of 60 ms: the heard row trails the time played, by a buffer or two, and
+  // never runs ahead of it.
+  int row = (previous >> 16) / 64;
+  int rowsPlayed = static_cast<int>(SDL_GetTicks() - playedAt) / 60;
+  EXPECT_EQ(previous & 0xFFFF, 0);
+  EXPECT_GE(row, 1);
+  EXPECT_LE(row, rowsPlayed + 1);
+  EXPECT_GE(syncsSeen.load(), 1);
+  EXPECT_LE(syncsSeen.load(), row / 4 + 2);
+
+  // Through the clock: LoadMusic installed the position source.
+  ResetDemoClock();
+  UpdateDemoClock();
+  EXPECT_EQ(demoClock.order, 0);
+  EXPECT_GE(demoClock.row, row);
+
+  SetAudioVolume(50);
+  SetAudioVolume(0);
+  FreeAudio();
+  int syncsAtFree = syncsSeen.load();
+  EXPECT_EQ(GetMusicPosition(handle), -1);
+  EXPECT_EQ(musicHandle, 0u);
+  SDL_Delay(100);
+  EXPECT_EQ(syncsSeen.load(), syncsAtFree);
+  FreeAudio();
+  UpdateDemoClock();
+  EXPECT_EQ(demoClock.order, -1);
+  std::filesystem::remove(path);
+}
+
+TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
+  ASSERT_TRUE(InitAudioDevice(44100));
+  XmModule m = ToneModule(1, 4, 2, 1, 255);  // four rows of 432 frames: 40 ms
+  std::string path = testing::TempDir() + "/device_end.xm";
+  ASSERT_TRUE(WriteXmFile(path, m));
+  uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
+  ASSERT_NE(handle, 0u);
+  SetMusicSync(handle, MusicSyncEnd, 1, CountEnd, 0);
+  StartAudioOutput();
+  PlayMusic(handle, 0, -1, 1);
+  ASSERT_TRUE(WaitUntil([] { return endsSeen.load() >= 1; }));
+  SDL_Delay(100);
+  EXPECT_EQ(endsSeen.load(), 1);
+  EXPECT_EQ(GetMusicPosition(handle), 0 | (3 * 64 + 63) << 16);
+  SetMusicPositionScaler(handle, 1);  // whole rows only
+  EXPECT_EQ(GetMusicPosition(handle), 0 | 3 << 16);
+  SetMusicPositionScaler(handle, 0);  // refused: the scaler stays
+  EXPECT_EQ(GetMusicPosition(handle), 0 | 3 << 16);
+  SetMusicPositionScaler(handle, 64);
+  // Played again with the loop flag it wraps, firing the end at each wrap.
+  PlayMusic(handle, 0, MusicLoadLoop, 1);
+  EXPECT_TRUE(WaitUntil([] { return endsSeen.load() >= 4; }));
+  std::filesystem::remove(path);
+}
+
+TEST_F(AudioDeviceTest, NoUsableDriverMeansNoDevice) {
+  SDL_setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_FALSE(InitAudioDevice(44100));
+  FreeAudio();
+  SDL_setenv("SDL_AUDIODRIVER", "dummy", 1);
+  EXPECT_TRUE(InitAudioDevice(44100));
+}
+
+TEST_F(AudioDeviceTest, LoadRefusesMissingAndForeignFiles) {
+  ASSERT_TRUE(InitAudioDevice(44100));
+  EXPECT_EQ(LoadMusic("/nonexistent/soundtrack.mo3", MusicLoadDefault), 0u);
+  EXPECT_EQ(LoadMusic(nullptr, MusicLoadDefault), 0u);
+  std::string path = testing::TempDir() + "/not_a_module.mo3";
+  std::ofstream(path) << "just some text, not music\n";
+  EXPECT_EQ(LoadMusic(path.c_str(), MusicLoadDefault), 0u);
+  EXPECT_EQ(GetMusicPosition(0), -1);
+  std::filesystem::remove(path);
+}
+
+TEST_F(AudioDeviceTest, VolumeScalesWhatReachesTheDevice) {
+  std::string out = testing::TempDir() + "/device_out.raw";
+  SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
+  SDL_setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  ASSERT_TRUE(InitAudioDevice(44100));
+  std::string path = WriteTestModule(4);
+  uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
+  ASSERT_NE(handle, 0u);
+  StartAudioOutput();
+  PlayMusic(handle, 0, -1, 1);
+  SDL_Delay(150);
+  SetAudioVolume(0);
+  SDL_Delay(150);
+  FreeAudio();
+  std::ifstream in(out, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t floats = bytes.size() / sizeof(float);
+  ASSERT_GT(floats, 2u * 4096);
+  const float* s = reinterpret_cast<const float*>(bytes.data());
+  float early = 0, late = 0;
+  for (size_t i = 0; i < 2 * 2048; i++) early = std::max(early, std::fabs(s[i]));
+  for (size_t i = floats - 2 * 1024; i < floats; i++) late = std::max(late, std::fabs(s[i]));
+  EXPECT_GT(early, 0.05f);
+  EXPECT_EQ(late, 0.0f);
+  std::filesystem::remove(out);
+  std::filesystem::remove(path);
+}
+
+}  // namespace
