@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,48 +14,13 @@
 #include "music/clock.h"
 #include "offscreen_gl/offscreen_gl.h"
 #include "shell/window.h"
+#include "stand_in_objects.h"
 #include "timeline/timeline.h"
 
 // The whole show fast-forwarded through the real GL: every scene's calls must be
 // valid GL, frame after frame, with pictures in every loaded slot and small
 // objects in place of the show's four.
 namespace {
-
-void Put16(std::vector<uint8_t>& bytes, int value) {
-  bytes.push_back(static_cast<uint8_t>(value & 0xff));
-  bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xff));
-}
-
-// An octahedron of radius 60 with its faces wound counter-clockwise from outside.
-std::vector<uint8_t> OctahedronOb3() {
-  const int vertices[6][3] = {{60, 0, 0}, {-60, 0, 0}, {0, 60, 0}, {0, -60, 0}, {0, 0, 60}, {0, 0, -60}};
-  const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
-                           {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
-  std::vector<uint8_t> bytes;
-  Put16(bytes, 6);
-  Put16(bytes, 8);
-  for (const auto& v : vertices)
-    for (int c : v) Put16(bytes, c);
-  for (const auto& f : faces) {
-    for (int i : f) Put16(bytes, i);
-    Put16(bytes, 0);  // texture offset
-    for (int w : {0, 0, 255, 0, 128, 255}) Put16(bytes, w);
-  }
-  return bytes;
-}
-
-bool WriteStandInObjects(const std::string& dir) {
-  std::string data = dir + "/data";
-  mkdir(data.c_str(), 0755);
-  std::vector<uint8_t> bytes = OctahedronOb3();
-  for (const char* name : {"akanpaa.ob3", "float.ob3", "pallo2.ob3", "tyyli.ob3"}) {
-    FILE* file = std::fopen((data + "/" + name).c_str(), "wb");
-    if (!file) return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written) return false;
-  }
-  return true;
-}
 
 // A 64x64 picture per loaded slot: a grey ramp tinted by the slot number.
 void UploadStandInTextures() {
@@ -95,7 +59,6 @@ TEST(MesaFrames, EveryOrderDrawsValidGlFrameAfterFrame) {
   InitGlState(640, 480);
   UploadStandInTextures();
   std::string dir = testing::TempDir() + "nivora_mesa_frames";
-  mkdir(dir.c_str(), 0755);
   ASSERT_TRUE(WriteStandInObjects(dir));
   char previous[4096];
   ASSERT_NE(getcwd(previous, sizeof previous), nullptr);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "frame_recording.h"
 #include "glrec/glrec.h"
 #include "layers/show_random.h"
+#include "stand_in_objects.h"
 
 namespace {
 
@@ -118,6 +120,36 @@ TEST(TraceTool, PrintsTheFrameDrawFrameRecords) {
               std::string::npos)
         << run.out.substr(expected.size());
   }
+}
+
+size_t CountLinesStarting(const std::string& text, const std::string& prefix) {
+  size_t count = 0;
+  for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+    if (text.compare(at, prefix.size(), prefix) == 0) ++count;
+    if (text.find('\n', at) == std::string::npos) break;
+  }
+  return count;
+}
+
+TEST(TraceTool, DataLoadsTheObjectsWithTheRealLoader) {
+  std::string dir = testing::TempDir() + "nivora_trace_objects";
+  ASSERT_TRUE(WriteStandInObjects(dir));
+  const std::string frame = "--order 2 --row 10 --tick 0 --elapsed 5000";
+  ToolRun empty = RunTool(frame);
+  ToolRun loaded = RunTool(frame + " --data " + dir);
+  ASSERT_EQ(empty.status, 0) << empty.err;
+  ASSERT_EQ(loaded.status, 0) << loaded.err;
+  // The halo object's 8 triangles: 24 corners more than the empty object's frame.
+  EXPECT_GE(CountLinesStarting(loaded.out, "glVertex3f"),
+            CountLinesStarting(empty.out, "glVertex3f") + 24);
+
+  // A directory without objects: the loader says so and the frame is the empty one.
+  std::string bare = testing::TempDir() + "nivora_trace_bare";
+  mkdir(bare.c_str(), 0755);
+  ToolRun missing = RunTool(frame + " --data " + bare);
+  EXPECT_EQ(missing.status, 0) << missing.err;
+  EXPECT_NE(missing.err.find("cannot load object"), std::string::npos) << missing.err;
+  EXPECT_EQ(missing.out, empty.out);
 }
 
 }  // namespace
