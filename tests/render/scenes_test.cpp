@@ -156,6 +156,24 @@ TEST_F(SceneTest, BlobTunnelFlickersWithTheClockAtTheSamePhase) {
   EXPECT_EQ(GlrecCallsNamed("glBindTexture")[0], "glBindTexture GL_TEXTURE_2D 1017");
 }
 
+TEST_F(SceneTest, BlobTunnelGreysAreFormedInDoubleAndRoundedWhenPassed) {
+  // At this clock each of three slips changes at least one of the ten greys:
+  // a quotient taken as a division, the lag 0.2k rounded to single precision,
+  // or the flicker rounded before it meets the brightness.
+  demoClock.elapsedMs = 332951.25f;
+  DrawBlobTunnelScene(0.8f, 1234.5f, SlotTex2);
+  const auto greys = GlrecCallsNamed("glColor3f");
+  ASSERT_EQ(greys.size(), 10u) << GlrecJoined();
+  const double e = 332951.25;
+  for (int k = 0; k < 10; ++k) {
+    const double lag = 0.2 * k;
+    const double flicker =
+        0.03 * (std::cos(e * (1.0 / 873.4) + lag) + std::sin(e * (1.0 / 246.5) + lag)) + 0.1;
+    const std::string grey = GlrecFloat(static_cast<float>(0.8f * flicker));
+    EXPECT_EQ(greys[k], "glColor3f " + grey + " " + grey + " " + grey) << k;
+  }
+}
+
 TEST_F(SceneTest, HaloObjectDrawsTenGlowCopiesThenTheLitObject) {
   const float phase = 2100;
   DrawHaloObjectScene(phase, SlotAkanpaa2);

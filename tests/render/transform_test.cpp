@@ -178,6 +178,30 @@ TEST(RepelVertices, MovesEveryVertexExactlyStrengthOverDivisorAway) {
   FreeTestObject(object);
 }
 
+TEST(RepelVertices, PushIsFormedInDoubleAndRoundedOnce) {
+  // 1.48 pushed 5000/6 away from the origin: one rounding of the double sum
+  // gives 834.813354; single-precision steps would land on 834.813293.
+  Object3D object;
+  BuildTestObject(object, {{1.48f, 0, 0}}, {}, ModeTexturedAddTwoSided);
+  RepelVertices(5000, 6, 0, 0, 0, object);
+  EXPECT_EQ(object.vertices[0].x, 834.813354f);
+  EXPECT_EQ(object.vertices[0].y, 0.0f);
+  EXPECT_EQ(object.vertices[0].z, 0.0f);
+  FreeTestObject(object);
+}
+
+TEST(CenterObject, SumsInDoubleSoSmallCoordinatesStillCount) {
+  // A float sum would drop both ones next to 2^24 and put the mean at
+  // 5592405.33; the double sum is 16777218 and the mean exactly 5592406.
+  Object3D object;
+  BuildTestObject(object, {{16777216, 0, 0}, {1, 0, 0}, {1, 0, 0}}, {}, ModeTextured);
+  CenterObject(object, 0);
+  EXPECT_EQ(object.vertices[0].x, 11184810.0f);
+  EXPECT_EQ(object.vertices[1].x, -5592405.0f);
+  EXPECT_EQ(object.vertices[2].x, -5592405.0f);
+  FreeTestObject(object);
+}
+
 TEST(CenterObject, PutsTheCentroidOnTheAxisAtMinusDepth) {
   Object3D object;
   BuildTestObject(object, {{100, 0, 10}, {300, 40, 20}, {-100, 80, 30}}, {}, ModeTextured);
