@@ -40,7 +40,8 @@ void BM_OrderFrameMesa(benchmark::State& state) {
     DrawFrame();
     glEndQuery(GL_SAMPLES_PASSED);
     glFinish();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(seconds);
     frameMs.push_back(seconds * 1000);
     GLuint passed = 0;

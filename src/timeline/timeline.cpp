@@ -83,9 +83,11 @@ void DrawScene5(const SceneClock& c) {
 void DrawScene6(const SceneClock& c) {
   double E = c.E;
   DrawTunnelBlend(0.4 + 0.3 * std::cos(E * (1.0 / 243.4)), c.S + 20000);
-  DrawQuadAdd(0.03 * std::cos(E * (1.0 / 2433.5)) - 1.03, 0.03 * std::sin(E * (1.0 / 1833.5)) - 1.03,
-              1.03 - 0.03 * std::cos(E * (1.0 / 2133.5)), 1.03 - 0.03 * std::sin(E * (1.0 / 1733.5)),
-              0.9 + 0.1 * std::cos(E * (1.0 / 333.5)), Slot(SlotPic06));
+  double x1 = 0.03 * std::cos(E * (1.0 / 2433.5)) - 1.03;
+  double y1 = 0.03 * std::sin(E * (1.0 / 1833.5)) - 1.03;
+  double x2 = 1.03 - 0.03 * std::cos(E * (1.0 / 2133.5));
+  double y2 = 1.03 - 0.03 * std::sin(E * (1.0 / 1733.5));
+  DrawQuadAdd(x1, y1, x2, y2, 0.9 + 0.1 * std::cos(E * (1.0 / 333.5)), Slot(SlotPic06));
   if (c.row >= 56 && c.row <= 60) DrawSingleGrain();
 }
 
@@ -233,10 +235,10 @@ void DrawScene15(const SceneClock& c) {
 void DrawScene16(const SceneClock& c) {
   int d = c.S - 61440;
   int rr = c.R * c.R;
+  double size =
+      5.1 - c.R * (1.0 / 1000) + 0.05 * std::cos(rr * (1.0 / 200000) + c.E * (1.0 / 302.3));
   DrawWidePicturePair(c, 1 - d * (1.0 / 7000));
-  DrawRotatedSpriteAdd(0, 0, c.E * (1.0 / 500),
-                       5.1 - c.R * (1.0 / 1000) + 0.05 * std::cos(rr * (1.0 / 200000) + c.E * (1.0 / 302.3)),
-                       c.R * (1.0 / 2048), Slot(SlotPic08));
+  DrawRotatedSpriteAdd(0, 0, c.E * (1.0 / 500), size, c.R * (1.0 / 2048), Slot(SlotPic08));
   DrawWobbleSheets(c.R * (1.0 / 4096), rr * (1.0 / 10000));
   DrawRisingText(d);
 }

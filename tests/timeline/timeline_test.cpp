@@ -1,3 +1,5 @@
+#include "timeline/timeline.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -15,7 +17,6 @@
 #include "layers/show_random.h"
 #include "music/clock.h"
 #include "render/scenes.h"
-#include "timeline/timeline.h"
 
 // Each test draws a frame and compares it with the calls the scene's table lists,
 // made directly with arguments worked out here, so every argument that reaches
@@ -73,9 +74,8 @@ TEST(Timeline, OrdersPastTheEndAndNegativeOrdersDrawOnlyTheBlackClear) {
 }
 
 TEST(Timeline, Order0ScattersTheEcho) {
-  ExpectFrame({0, 10, 17, 5000}, [](const FrameState& s) {
-    DrawScatterEcho(SongPos(s) * (1.0 / 1.2) - 9500);
-  });
+  ExpectFrame({0, 10, 17, 5000},
+              [](const FrameState& s) { DrawScatterEcho(SongPos(s) * (1.0 / 1.2) - 9500); });
 }
 
 TEST(Timeline, Order1CentrePictureFadesInAndOutContinuously) {
@@ -128,8 +128,8 @@ TEST(Timeline, Order4StepsThroughThePictureCycleOncePerTick) {
     });
     std::vector<std::string> calls = RecordFrame(state);
     EXPECT_EQ(GetShowRandomState(), RandomStateAfter(8)) << "the grain pair draws eight numbers";
-    bool drawn = ContainsRun(calls, QuadLines(true, -1, -1, 1, 1, 1 - R * (1.0 / 3000),
-                                              Tex(cycleSlots[R % 10])));
+    bool drawn = ContainsRun(
+        calls, QuadLines(true, -1, -1, 1, 1, 1 - R * (1.0 / 3000), Tex(cycleSlots[R % 10])));
     EXPECT_EQ(drawn, R < 3000) << "R " << R << "\n" << GlrecJoined();
   }
 }
@@ -159,11 +159,10 @@ TEST(Timeline, Order6DrawsItsGrainOnlyOnRows56To60) {
     ExpectFrame(state, [](const FrameState& s) {
       double E = Ms(s);
       DrawTunnelBlend(0.4 + 0.3 * std::cos(E * (1.0 / 243.4)), SongPos(s) + 20000);
-      DrawQuadAdd(0.03 * std::cos(E * (1.0 / 2433.5)) - 1.03,
-                  0.03 * std::sin(E * (1.0 / 1833.5)) - 1.03,
-                  1.03 - 0.03 * std::cos(E * (1.0 / 2133.5)),
-                  1.03 - 0.03 * std::sin(E * (1.0 / 1733.5)), 0.9 + 0.1 * std::cos(E * (1.0 / 333.5)),
-                  Tex(36));
+      DrawQuadAdd(
+          0.03 * std::cos(E * (1.0 / 2433.5)) - 1.03, 0.03 * std::sin(E * (1.0 / 1833.5)) - 1.03,
+          1.03 - 0.03 * std::cos(E * (1.0 / 2133.5)), 1.03 - 0.03 * std::sin(E * (1.0 / 1733.5)),
+          0.9 + 0.1 * std::cos(E * (1.0 / 333.5)), Tex(36));
       if (s.row >= 56 && s.row <= 60) DrawGrainMul(Tex(30));
     });
     RecordFrame(state);
@@ -187,12 +186,11 @@ TEST(Timeline, Order7FadesToBlackOnlyAfterR3072) {
       if (R > 3072) DrawShadeScreen(1 - (R - 3072) * (1.0 / 1024));
     });
   std::vector<std::string> calls = RecordFrame({7, 48, 0, 999.5f});
-  EXPECT_EQ(Tail(calls, 2), (std::vector<std::string>{"glClearColor 0 0 0 0",
-                                                        "glClear GL_DEPTH_BUFFER_BIT"}))
+  EXPECT_EQ(Tail(calls, 2),
+            (std::vector<std::string>{"glClearColor 0 0 0 0", "glClear GL_DEPTH_BUFFER_BIT"}))
       << GlrecJoined();
   calls = RecordFrame({7, 48, 1, 999.5f});
-  EXPECT_EQ(CountLines(calls, "glColor3f 0.999023438 0.999023438 0.999023438"), 1)
-      << GlrecJoined();
+  EXPECT_EQ(CountLines(calls, "glColor3f 0.999023438 0.999023438 0.999023438"), 1) << GlrecJoined();
 }
 
 void RotozoomSteps(const FrameState& s) {
@@ -301,14 +299,13 @@ TEST(Timeline, Order13FadesToBlackFromRow56) {
   for (int R : {0, 3583, 3584, 4095}) ExpectFrame({13, R / 64, R % 64, 56789.5f}, Order13);
   // Before row 56 the frame ends with the panel.
   std::vector<std::string> calls = RecordFrame({13, 55, 63, 0});
-  EXPECT_EQ(Tail(calls, 18), QuadLines(true, 3583 / 20000.0 - 1.1, -1, 3583 / 8192.0 + 0.2, 1,
-                                       1.2f, Tex(9)))
+  EXPECT_EQ(Tail(calls, 18),
+            QuadLines(true, 3583 / 20000.0 - 1.1, -1, 3583 / 8192.0 + 0.2, 1, 1.2f, Tex(9)))
       << GlrecJoined();
   calls = RecordFrame({13, 56, 0, 0});
   EXPECT_EQ(CountLines(calls, "glColor3f 1 1 1"), 1) << GlrecJoined();
   calls = RecordFrame({13, 63, 63, 0});
-  EXPECT_EQ(CountLines(calls, "glColor3f 0.001953125 0.001953125 0.001953125"), 1)
-      << GlrecJoined();
+  EXPECT_EQ(CountLines(calls, "glColor3f 0.001953125 0.001953125 0.001953125"), 1) << GlrecJoined();
 }
 
 void WidePicturePair(const FrameState& s, double f) {
@@ -349,10 +346,10 @@ TEST(Timeline, Order16DropsTheWidePicturesFromR2904) {
       int R = RowPos(s), d = 4096 + R;
       double E = Ms(s);
       if (R < 2904) WidePicturePair(s, 1 - d * (1.0 / 7000));
-      DrawRotatedSpriteAdd(0, 0, E * (1.0 / 500),
-                           5.1 - R * (1.0 / 1000) +
-                               0.05 * std::cos(R * R * (1.0 / 200000) + E * (1.0 / 302.3)),
-                           R * (1.0 / 2048), Tex(11));
+      DrawRotatedSpriteAdd(
+          0, 0, E * (1.0 / 500),
+          5.1 - R * (1.0 / 1000) + 0.05 * std::cos(R * R * (1.0 / 200000) + E * (1.0 / 302.3)),
+          R * (1.0 / 2048), Tex(11));
       DrawWobbleSheets(R * (1.0 / 4096), R * R * (1.0 / 10000));
       DrawQuadAdd(-d * (1.0 / 7000), d * (1.0 / 1024) - 5, 1, d * (1.0 / 800) - 1, 0.7, Tex(44));
     });
@@ -408,7 +405,8 @@ TEST(Timeline, Order18ShowsTheClosingPicturesByRow) {
     std::vector<std::string> calls = RecordFrame(state);
     EXPECT_EQ(ContainsRun(calls, QuadLines(true, -1, -1, 1, 0, 1, Tex(47))), row < 28);
     EXPECT_EQ(ContainsRun(calls, QuadLines(true, -1, 0, 1, 1, 1, Tex(46))), row < 22);
-    EXPECT_EQ(CountLines(calls, "glColor3f 0.400000006 0.400000006 0.400000006"), row >= 28 ? 1 : 0);
+    EXPECT_EQ(CountLines(calls, "glColor3f 0.400000006 0.400000006 0.400000006"),
+              row >= 28 ? 1 : 0);
   }
 }
 

@@ -75,10 +75,10 @@ TEST(TraceTool, StateOptionsReachTheStateLines) {
 TEST(TraceTool, BadArgumentsExitWithStatus2AndUsage) {
   const char* bad[] = {
       "",
-      "--row 0 --tick 0 --elapsed 0",             // no order
-      "--order 1 --tick 0 --elapsed 0",           // no row
-      "--order 1 --row 0 --elapsed 0",            // no tick
-      "--order 1 --row 0 --tick 0",               // no elapsed
+      "--row 0 --tick 0 --elapsed 0",    // no order
+      "--order 1 --tick 0 --elapsed 0",  // no row
+      "--order 1 --row 0 --elapsed 0",   // no tick
+      "--order 1 --row 0 --tick 0",      // no elapsed
       "--order x --row 0 --tick 0 --elapsed 0",
       "--order 1.5 --row 0 --tick 0 --elapsed 0",
       "--order 99999999999 --row 0 --tick 0 --elapsed 0",
@@ -112,7 +112,8 @@ TEST(TraceTool, PrintsTheFrameDrawFrameRecords) {
     std::vector<std::string> frame = RecordFrame(state);
     std::string expected;
     for (const std::string& line : frame) expected += line + "\n";
-    ToolRun run = RunTool("--order " + std::to_string(order) + " --row 30 --tick 7 --elapsed 4321.5");
+    ToolRun run =
+        RunTool("--order " + std::to_string(order) + " --row 30 --tick 7 --elapsed 4321.5");
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_GE(run.out.size(), expected.size());
     EXPECT_EQ(run.out.substr(0, expected.size()), expected) << "order " << order;

@@ -20,8 +20,8 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-  window = SDL_CreateWindow("nivora frames", 0, 0, width, height,
-                            SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  window =
+      SDL_CreateWindow("nivora frames", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!window) {
     error = std::string("window: ") + SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
