@@ -1,5 +1,7 @@
 #include "timeline/timeline.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 
 #include "assets/textures.h"
