@@ -1,0 +1,206 @@
+// nivora-trace: draws one frame of the show through the recording GL stand-in and
+// prints every GL and GLU call it made, then the state the frame leaves behind.
+//
+//   nivora-trace --order O --row R --tick K --elapsed E [options]
+//
+// No picture is decoded and no window, audio or GL context is opened: the
+// texture table holds 1000 + slot for every slot the show loads, and objects
+// are read only when --data names a directory holding data/.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "assets/objects.h"
+#include "assets/textures.h"
+#include "effects/sheets.h"
+#include "glrec/glrec.h"
+#include "layers/show_random.h"
+#include "music/clock.h"
+#include "shell/window.h"
+#include "timeline/timeline.h"
+
+namespace {
+
+const char usageText[] =
+    "usage: nivora-trace --order O --row R --tick K --elapsed E [options]\n"
+    "  --order O         order, any integer (19 or more, or negative: black)\n"
+    "  --row R           row, 0-63\n"
+    "  --tick K          tick within the row, 0-63\n"
+    "  --elapsed E       elapsed milliseconds, a decimal number\n"
+    "  --last-sync L     ms of the last sync taken (default -100000)\n"
+    "  --pending T       a sync is pending, fired at T ms\n"
+    "  --rand N          state of the random generator (default 1)\n"
+    "  --swirl-kick T S  swirl kick time and sign (default 0 1)\n"
+    "  --pair-kick T S   swirl pair kick time and sign (default 0 1)\n"
+    "  --data DIR        load the objects from DIR/data/\n";
+
+[[noreturn]] void FailUsage(const char* problem, const char* value) {
+  if (value)
+    std::fprintf(stderr, "nivora-trace: %s: %s\n", problem, value);
+  else
+    std::fprintf(stderr, "nivora-trace: %s\n", problem);
+  std::fputs(usageText, stderr);
+  std::exit(2);
+}
+
+bool ParseInt(const char* text, int& value) {
+  errno = 0;
+  char* end = nullptr;
+  long long parsed = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE) return false;
+  if (parsed < INT32_MIN || parsed > INT32_MAX) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+bool ParseUnsigned(const char* text, uint32_t& value) {
+  if (text[0] < '0' || text[0] > '9') return false;  // strtoull would wrap "-1"
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long parsed = std::strtoull(text, &end, 10);
+  if (*end != '\0' || errno == ERANGE || parsed > UINT32_MAX) return false;
+  value = static_cast<uint32_t>(parsed);
+  return true;
+}
+
+// A finite decimal number: sign, digits, point, exponent. No hex, inf or nan.
+bool ParseFloat(const char* text, float& value) {
+  if (text[0] == '\0' || std::strspn(text, "0123456789+-.eE") != std::strlen(text)) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtof(text, &end);
+  return end != text && *end == '\0' && errno != ERANGE && std::isfinite(value);
+}
+
+struct TraceOptions {
+  bool hasOrder = false, hasRow = false, hasTick = false, hasElapsed = false;
+  int order = 0, row = 0, tick = 0;
+  float elapsedMs = 0;
+  int lastSync = -100000;
+  bool pending = false;
+  float pendingMs = 0;
+  uint32_t randState = 1;
+  int swirlKick[2] = {0, 1};
+  int pairKick[2] = {0, 1};
+  const char* dataDir = nullptr;
+};
+
+TraceOptions ParseOptions(int argc, char** argv) {
+  TraceOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const char* name = argv[i];
+    auto next = [&]() -> const char* {
+      if (i + 1 >= argc) FailUsage("missing value for", name);
+      return argv[++i];
+    };
+    auto nextInt = [&](int& value) {
+      const char* text = next();
+      if (!ParseInt(text, value)) FailUsage("not an integer", text);
+    };
+    auto nextFloat = [&](float& value) {
+      const char* text = next();
+      if (!ParseFloat(text, value)) FailUsage("not a decimal number", text);
+    };
+    if (std::strcmp(name, "--order") == 0) {
+      nextInt(options.order);
+      options.hasOrder = true;
+    } else if (std::strcmp(name, "--row") == 0) {
+      nextInt(options.row);
+      options.hasRow = true;
+    } else if (std::strcmp(name, "--tick") == 0) {
+      nextInt(options.tick);
+      options.hasTick = true;
+    } else if (std::strcmp(name, "--elapsed") == 0) {
+      nextFloat(options.elapsedMs);
+      options.hasElapsed = true;
+    } else if (std::strcmp(name, "--last-sync") == 0) {
+      nextInt(options.lastSync);
+    } else if (std::strcmp(name, "--pending") == 0) {
+      nextFloat(options.pendingMs);
+      options.pending = true;
+    } else if (std::strcmp(name, "--rand") == 0) {
+      const char* text = next();
+      if (!ParseUnsigned(text, options.randState)) FailUsage("not an unsigned 32-bit number", text);
+    } else if (std::strcmp(name, "--swirl-kick") == 0) {
+      nextInt(options.swirlKick[0]);
+      nextInt(options.swirlKick[1]);
+    } else if (std::strcmp(name, "--pair-kick") == 0) {
+      nextInt(options.pairKick[0]);
+      nextInt(options.pairKick[1]);
+    } else if (std::strcmp(name, "--data") == 0) {
+      options.dataDir = next();
+    } else {
+      FailUsage("unknown argument", name);
+    }
+  }
+  if (!options.hasOrder) FailUsage("--order is required", nullptr);
+  if (!options.hasRow) FailUsage("--row is required", nullptr);
+  if (!options.hasTick) FailUsage("--tick is required", nullptr);
+  if (!options.hasElapsed) FailUsage("--elapsed is required", nullptr);
+  if (options.row < 0 || options.row > 63) FailUsage("--row must be 0-63", nullptr);
+  if (options.tick < 0 || options.tick > 63) FailUsage("--tick must be 0-63", nullptr);
+  return options;
+}
+
+void SetUpFrame(const TraceOptions& options) {
+  glWindow.width = 640;
+  glWindow.height = 480;
+  for (GLuint& name : TextureTable) name = 0;
+  for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
+
+  if (options.dataDir) {
+    // The loader reads "data//..." relative to the working directory.
+    if (chdir(options.dataDir) != 0) FailUsage("cannot enter directory", options.dataDir);
+    LoadObjects();
+  }
+
+  ResetDemoClock();
+  demoClock.order = options.order;
+  demoClock.row = options.row;
+  demoClock.rowTick = options.tick;
+  demoClock.rowPosition = options.row * 64 + options.tick;
+  // Wrapping like the 32-bit clock word, without overflow for any int order.
+  demoClock.songPosition = static_cast<int>(static_cast<uint32_t>(options.order) * 4096u +
+                                            static_cast<uint32_t>(demoClock.rowPosition));
+  demoClock.elapsedMs.store(options.elapsedMs);
+  lastSyncMs = options.lastSync;
+  if (options.pending) {
+    syncEvent.timeMs.store(options.pendingMs);
+    syncEvent.pending.store(1);
+  }
+  SetShowRandomState(options.randState);
+  swirlKickTime = options.swirlKick[0];
+  swirlKickSign = options.swirlKick[1];
+  pairKickTime = options.pairKick[0];
+  pairKickSign = options.pairKick[1];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TraceOptions options = ParseOptions(argc, argv);
+  SetUpFrame(options);
+
+  GlrecSetMode(GlrecRecord);
+  GlrecReset();
+  DrawFrame();
+
+  std::string out;
+  for (const std::string& line : GlrecCalls()) {
+    out += line;
+    out += '\n';
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::printf("# lastSyncMs %d\n", lastSyncMs);
+  std::printf("# pending %d\n", syncEvent.pending.load());
+  std::printf("# rand %u\n", static_cast<unsigned>(GetShowRandomState()));
+  std::printf("# swirlKick %d %d\n", swirlKickTime, swirlKickSign);
+  std::printf("# pairKick %d %d\n", pairKickTime, pairKickSign);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
