@@ -2,6 +2,7 @@
 // (writes the mixed stream to a file).
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <libopenmpt/libopenmpt_version.h>
 
 #include <atomic>
@@ -38,7 +39,7 @@ std::string WriteTestModule(int orders) {
   XmModule m = ToneModule(orders, 16, 4, 3, 125);
   for (int p = 0; p < orders; p++)
     for (int r = 0; r < 16; r += 4) SetEffect(m, p, r, 3, XmEffectExtended, XmSyncParam(1));
-  std::string path = testing::TempDir() + "/device_test_" + std::to_string(orders) + ".xm";
+  std::string path = testing::TempDir() + "/device_test_" + std::to_string(getpid()) + "_" + std::to_string(orders) + ".xm";
   EXPECT_TRUE(WriteXmFile(path, m));
   return path;
 }
@@ -122,7 +123,7 @@ TEST_F(AudioDeviceTest, PositionAdvancesSyncsFireAndFreeIsFinal) {
 TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   ASSERT_TRUE(InitAudioDevice(44100));
   XmModule m = ToneModule(1, 4, 2, 1, 255);  // four rows of 432 frames: 40 ms
-  std::string path = testing::TempDir() + "/device_end.xm";
+  std::string path = testing::TempDir() + "/device_end_" + std::to_string(getpid()) + ".xm";
   ASSERT_TRUE(WriteXmFile(path, m));
   uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
   ASSERT_NE(handle, 0u);
@@ -156,7 +157,7 @@ TEST_F(AudioDeviceTest, LoadRefusesMissingAndForeignFiles) {
   ASSERT_TRUE(InitAudioDevice(44100));
   EXPECT_EQ(LoadMusic("/nonexistent/soundtrack.mo3", MusicLoadDefault), 0u);
   EXPECT_EQ(LoadMusic(nullptr, MusicLoadDefault), 0u);
-  std::string path = testing::TempDir() + "/not_a_module.mo3";
+  std::string path = testing::TempDir() + "/not_a_module_" + std::to_string(getpid()) + ".mo3";
   std::ofstream(path) << "just some text, not music\n";
   EXPECT_EQ(LoadMusic(path.c_str(), MusicLoadDefault), 0u);
   EXPECT_EQ(GetMusicPosition(0), -1);
@@ -164,7 +165,7 @@ TEST_F(AudioDeviceTest, LoadRefusesMissingAndForeignFiles) {
 }
 
 TEST_F(AudioDeviceTest, VolumeScalesWhatReachesTheDevice) {
-  std::string out = testing::TempDir() + "/device_out.raw";
+  std::string out = testing::TempDir() + "/device_out_" + std::to_string(getpid()) + ".raw";
   SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
   SDL_setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
   ASSERT_TRUE(InitAudioDevice(44100));

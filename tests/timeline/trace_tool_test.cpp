@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +22,9 @@ struct ToolRun {
 
 // Runs the trace tool with `arguments` (shell words), capturing both streams.
 ToolRun RunTool(const std::string& arguments) {
-  std::string errPath = testing::TempDir() + "nivora_trace_stderr.txt";
+  // ctest runs the tests of this file as parallel processes: one file each.
+  std::string errPath = testing::TempDir() + "nivora_trace_stderr_" +
+                        std::to_string(getpid()) + ".txt";
   std::string command = std::string(NIVORA_TRACE_TOOL) + " " + arguments + " 2>" + errPath;
   ToolRun run;
   FILE* pipe = popen(command.c_str(), "r");
@@ -35,6 +38,7 @@ ToolRun RunTool(const std::string& arguments) {
     while ((got = fread(buffer, 1, sizeof buffer, err)) > 0) run.err.append(buffer, got);
     fclose(err);
   }
+  std::remove(errPath.c_str());
   return run;
 }
 
@@ -133,7 +137,7 @@ size_t CountLinesStarting(const std::string& text, const std::string& prefix) {
 }
 
 TEST(TraceTool, DataLoadsTheObjectsWithTheRealLoader) {
-  std::string dir = testing::TempDir() + "nivora_trace_objects";
+  std::string dir = testing::TempDir() + "nivora_trace_objects_" + std::to_string(getpid());
   ASSERT_TRUE(WriteStandInObjects(dir));
   const std::string frame = "--order 2 --row 10 --tick 0 --elapsed 5000";
   ToolRun empty = RunTool(frame);
@@ -145,7 +149,7 @@ TEST(TraceTool, DataLoadsTheObjectsWithTheRealLoader) {
             CountLinesStarting(empty.out, "glVertex3f") + 24);
 
   // A directory without objects: the loader says so and the frame is the empty one.
-  std::string bare = testing::TempDir() + "nivora_trace_bare";
+  std::string bare = testing::TempDir() + "nivora_trace_bare_" + std::to_string(getpid());
   mkdir(bare.c_str(), 0755);
   ToolRun missing = RunTool(frame + " --data " + bare);
   EXPECT_EQ(missing.status, 0) << missing.err;
