@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package the show, its tools and its tests need.
+# Installs every Debian package the show, its tools and its tests need
+# (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
+# without it).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -10,7 +12,8 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool xfonts-base
+  ffmpeg
 )
 
 missing=()
