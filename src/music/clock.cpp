@@ -43,6 +43,11 @@ void UpdateDemoClock() {
   SetClockPosition(positionSource.load()());
 }
 
+void UpdateDemoClockAt(double elapsedMs) {
+  demoClock.elapsedMs.store(static_cast<float>(elapsedMs), std::memory_order_release);
+  SetClockPosition(positionSource.load()());
+}
+
 void OnMusicSync(uint32_t, uint32_t, uint32_t, uint32_t) {
   // The time goes out before the flag, so whoever sees the flag reads its time.
   syncEvent.timeMs.store(demoClock.elapsedMs.load(std::memory_order_acquire),

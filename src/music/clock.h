@@ -40,6 +40,10 @@ void SetPositionSource(PositionSource source);
 uint32_t ReadTickMs();  // the platform's millisecond tick count through the tick source
 
 void UpdateDemoClock();
+// UpdateDemoClock for offline rendering: the time is a frame's instant (not
+// always a whole millisecond), rounded once when stored; the position comes
+// from the position source.
+void UpdateDemoClockAt(double elapsedMs);
 // Sets demoClock's position fields from one position word (as UpdateDemoClock does).
 void SetClockPosition(int32_t position);
 

@@ -178,7 +178,12 @@ void RestartMusicPlayer(MusicPlayer& p, int order, int row) {
            openmpt_module_get_current_row(p.module));
 }
 
-void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
+namespace {
+
+// The render loop for either sample type: Read(module, rate, frames, out) is the
+// decoder's interleaved stereo read for that type.
+template <typename Sample, typename Read>
+void RenderFrames(MusicPlayer& p, Sample* out, int frames, Read read) {
   int done = 0;
   while (done < frames && p.playing && !p.ended) {
     // Pieces of at most 64 frames that also stop where the current row should
@@ -190,8 +195,7 @@ void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
       piece = static_cast<int>(std::min<int64_t>(piece, current.length - intoRow));
     int64_t pieceStart = p.framesRendered;
     int32_t repeatsBefore = openmpt_module_get_repeat_count(p.module);
-    size_t got =
-        openmpt_module_read_interleaved_float_stereo(p.module, p.sampleRate, piece, out + 2 * done);
+    size_t got = read(p.module, p.sampleRate, piece, out + 2 * done);
     done += static_cast<int>(got);
     p.framesRendered += static_cast<int64_t>(got);
     if (static_cast<int>(got) < piece) {
@@ -218,10 +222,20 @@ void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
     }
   }
   if (done < frames) {
-    std::memset(out + 2 * done, 0, sizeof(float) * 2 * static_cast<size_t>(frames - done));
+    std::memset(out + 2 * done, 0, sizeof(Sample) * 2 * static_cast<size_t>(frames - done));
     p.framesRendered += frames - done;
   }
   FireDueEvents(p);
+}
+
+}  // namespace
+
+void RenderMusicFrames(MusicPlayer& p, float* out, int frames) {
+  RenderFrames(p, out, frames, openmpt_module_read_interleaved_float_stereo);
+}
+
+void RenderMusicFrames16(MusicPlayer& p, int16_t* out, int frames) {
+  RenderFrames(p, out, frames, openmpt_module_read_interleaved_stereo);
 }
 
 MusicPosition MusicPositionAt(const MusicPlayer& p, int64_t frame) {

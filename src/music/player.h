@@ -86,6 +86,9 @@ void RestartMusicPlayer(MusicPlayer& player, int order = 0, int row = 0);
 // eventDelayFrames behind the end of this block fire before it returns.
 // Allocates nothing.
 void RenderMusicFrames(MusicPlayer& player, float* interleaved, int frames);
+// The same stream as the decoder's own 16-bit samples (no dither), for writing
+// the soundtrack out; rows, positions and callbacks exactly as above.
+void RenderMusicFrames16(MusicPlayer& player, int16_t* interleaved, int frames);
 
 // The module position at a rendered frame: the row that holds it and the part of
 // the row before it in 1/64 steps. Frames past the module's end give its last
