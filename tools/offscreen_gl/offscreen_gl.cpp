@@ -38,6 +38,8 @@ bool OpenOffscreenGl(int width, int height, std::string& error) {
 
 void SwapOffscreenGl() { SDL_GL_SwapWindow(window); }
 
+void* OffscreenGlProc(const char* name) { return SDL_GL_GetProcAddress(name); }
+
 void CloseOffscreenGl() {
   if (context) SDL_GL_DeleteContext(context);
   if (window) SDL_DestroyWindow(window);

@@ -8,4 +8,6 @@
 // Returns false and describes the failure in `error` when no context can be made.
 bool OpenOffscreenGl(int width, int height, std::string& error);
 void SwapOffscreenGl();
+// The context's entry point for a GL function, or null.
+void* OffscreenGlProc(const char* name);
 void CloseOffscreenGl();
