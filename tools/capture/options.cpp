@@ -1,0 +1,204 @@
+#include "capture/options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Frames larger than this are refused: a read-back buffer of 8192 x 8192 is
+// already 200 MB, and GL implementations stop at 8192 or 16384.
+constexpr int kMaxSide = 8192;
+constexpr int kMaxFps = 240;
+
+bool ParseInt(const std::string& text, long min, long max, long& value) {
+  if (text.empty() || text[0] == '+' || text[0] == ' ') return false;
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || v < min || v > max) return false;
+  value = v;
+  return true;
+}
+
+// A bare whole number is an order; a decimal number with an s suffix is seconds.
+bool ParseBound(const std::string& text, RangeBound& bound) {
+  if (!text.empty() && text.back() == 's') {
+    // Plain decimals only ("12.5s"): no sign, exponent, hex or "inf".
+    std::string number = text.substr(0, text.size() - 1);
+    int digits = 0, points = 0;
+    for (char c : number) {
+      if (std::isdigit(static_cast<unsigned char>(c)))
+        digits++;
+      else if (c == '.')
+        points++;
+      else
+        return false;
+    }
+    if (digits == 0 || points > 1) return false;
+    double v = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(v) || v > 1e7) return false;
+    bound.kind = RangeBound::Seconds;
+    bound.seconds = v;
+    return true;
+  }
+  long order = 0;
+  if (!ParseInt(text, 0, 65535, order)) return false;
+  bound.kind = RangeBound::Order;
+  bound.order = static_cast<int>(order);
+  return true;
+}
+
+bool ParseSize(const std::string& text, int& width, int& height) {
+  size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  long w = 0, h = 0;
+  if (!ParseInt(text.substr(0, x), 2, kMaxSide, w) || !ParseInt(text.substr(x + 1), 2, kMaxSide, h))
+    return false;
+  width = static_cast<int>(w);
+  height = static_cast<int>(h);
+  return true;
+}
+
+}  // namespace
+
+PictureRect FitPicture(int frameWidth, int frameHeight) {
+  PictureRect r;
+  if (static_cast<long>(frameWidth) * 3 >= static_cast<long>(frameHeight) * 4) {
+    r.height = frameHeight;
+    r.width = static_cast<int>(std::lround(frameHeight * 4.0 / 3.0));
+  } else {
+    r.width = frameWidth;
+    r.height = static_cast<int>(std::lround(frameWidth * 3.0 / 4.0));
+  }
+  r.x = (frameWidth - r.width) / 2;
+  r.y = (frameHeight - r.height) / 2;
+  return r;
+}
+
+bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
+                         std::string& error) {
+  bool seen[8] = {};
+  for (int i = 1; i < argc; i++) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      continue;
+    }
+    std::string value;
+    bool hasValue = false;
+    size_t eq = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      hasValue = true;
+    }
+    static const char* const names[] = {"--out", "--fps",  "--size", "--from",
+                                        "--to",  "--frames", "--data"};
+    int which = -1;
+    for (int n = 0; n < 7; n++)
+      if (arg == names[n]) which = n;
+    if (which < 0) {
+      error = "unknown option " + arg + " (see --help)";
+      return false;
+    }
+    if (!hasValue) {
+      if (i + 1 >= argc) {
+        error = arg + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+    }
+    if (seen[which]) {
+      error = arg + " is given twice";
+      return false;
+    }
+    seen[which] = true;
+    long number = 0;
+    switch (which) {
+      case 0:
+        if (value.empty()) {
+          error = "--out needs a file name";
+          return false;
+        }
+        o.out = value;
+        o.outGiven = true;
+        break;
+      case 1:
+        if (!ParseInt(value, 1, kMaxFps, number)) {
+          error = "--fps takes a whole number from 1 to 240, not '" + value + "'";
+          return false;
+        }
+        o.fps = static_cast<int>(number);
+        break;
+      case 2:
+        if (!ParseSize(value, o.width, o.height)) {
+          error = "--size takes WxH with each side from 2 to 8192, not '" + value + "'";
+          return false;
+        }
+        if (o.width % 2 || o.height % 2) {
+          error = "--size " + value + ": both sides must be even";
+          return false;
+        }
+        break;
+      case 3:
+      case 4:
+        if (!ParseBound(value, which == 3 ? o.from : o.to)) {
+          error = arg + " takes an order (4) or seconds of show time (12.5s), not '" + value + "'";
+          return false;
+        }
+        break;
+      case 5:
+        if (value.empty()) {
+          error = "--frames needs a folder";
+          return false;
+        }
+        o.framesDir = value;
+        break;
+      case 6:
+        if (value.empty()) {
+          error = "--data needs a folder";
+          return false;
+        }
+        o.dataDir = value;
+        break;
+    }
+  }
+  if (o.outGiven && !o.framesDir.empty()) {
+    error = "--out and --frames exclude each other: choose a video or a folder of frames";
+    return false;
+  }
+  const RangeBound& f = o.from;
+  const RangeBound& t = o.to;
+  bool bothOrders = f.kind == RangeBound::Order && t.kind == RangeBound::Order;
+  bool bothSeconds = f.kind == RangeBound::Seconds && t.kind == RangeBound::Seconds;
+  if ((bothOrders && t.order <= f.order) || (bothSeconds && t.seconds <= f.seconds)) {
+    error = "--to must come after --from";
+    return false;
+  }
+  return true;
+}
+
+const char* CaptureUsage() {
+  return "usage: nivora-capture [options]\n"
+         "Renders the show offline, frame by frame, to a video (or PNG frames and a WAV),\n"
+         "with picture and sound in sync; needs no display and no GPU.\n"
+         "\n"
+         "  --out FILE      the MP4 to write (H.264 + AAC, by ffmpeg); default nivora-dusk.mp4\n"
+         "  --frames DIR    write DIR/frame-NNNNNN.png (numbered by show frame) and\n"
+         "                  DIR/audio.wav (16-bit stereo, 44,100 Hz) instead of an MP4\n"
+         "  --fps N         frames per second, 1-240; default 60\n"
+         "  --size WxH      frame size, both sides even; default 640x480. The 4:3 picture\n"
+         "                  fills the height (or width) with black bars, never stretched\n"
+         "  --from WHERE    start of the capture: an order (4: its first row) or seconds\n"
+         "                  of show time (12.5s); default the start\n"
+         "  --to WHERE      end of the capture, not included: an order (5: up to its first\n"
+         "                  row) or seconds; default the end of the module\n"
+         "  --data DIR      the show's folder (soundtrack.mo3, gfx/, data/); default the\n"
+         "                  folder this program is in\n"
+         "  --help          this text\n"
+         "\n"
+         "Exit status: 0 done, 1 the capture failed, 2 bad options.\n";
+}

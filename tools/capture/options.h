@@ -1,0 +1,40 @@
+// The capture tool's command line: what to capture, at what size and rate, and
+// where to write it. Parsing only; nothing here touches files or GL.
+#pragma once
+
+#include <string>
+
+// One end of the captured range: the start of an order, or seconds of show time.
+struct RangeBound {
+  enum Kind { None, Order, Seconds } kind = None;
+  int order = 0;
+  double seconds = 0;
+};
+
+struct CaptureOptions {
+  std::string out = "nivora-dusk.mp4";  // the MP4 written unless framesDir is set
+  bool outGiven = false;
+  std::string framesDir;  // numbered PNG frames and audio.wav instead of the MP4
+  std::string dataDir;    // the show's working directory; empty: beside the binary
+  int fps = 60;
+  int width = 640;
+  int height = 480;
+  RangeBound from, to;
+  bool help = false;
+};
+
+// Where the 4:3 picture sits in a frame of the given size: full height centred
+// between bars when the frame is wider than 4:3, full width between bars above
+// and below when it is taller.
+struct PictureRect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+PictureRect FitPicture(int frameWidth, int frameHeight);
+
+// Fills options from argv[1..]. On a bad or inconsistent option returns false
+// with one line in `error` (without the program name).
+bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
+                         std::string& error);
+
+// The --help text.
+const char* CaptureUsage();
