@@ -218,13 +218,11 @@ int RunCapture(int argc, const char* const* argv) {
   }
   std::string missing;
   if (!GlrecLoadForwarding(OffscreenGlProc, missing)) {
-    CloseOffscreenGl();
     discard();
     return Fail("the GL has no " + missing);
   }
   GlrecSetMode(GlrecForward);
   if (chdir(dataDir.c_str()) != 0) {
-    CloseOffscreenGl();
     discard();
     return Fail("cannot enter " + dataDir + ": " + std::strerror(errno));
   }
@@ -235,7 +233,6 @@ int RunCapture(int argc, const char* const* argv) {
                                       options.fps, wavPath, error)
                       : OpenFrameSink(sink, out, options.width, options.height, error);
   if (!opened) {
-    CloseOffscreenGl();
     discard();
     return Fail(error);
   }
@@ -292,8 +289,9 @@ int RunCapture(int argc, const char* const* argv) {
   }
   EndProgress(progress);
   CloseOfflineClock(clock);
+  // The GL context stays until the process ends: unloading the driver would
+  // leave its own allocations unreachable, which leak checkers report.
   ReleaseAssets();
-  CloseOffscreenGl();
 
   if (interrupted.load()) {
     AbandonSink(sink);
