@@ -63,6 +63,7 @@ bool WritePng(const char* path, const unsigned char* rgb, int width, int height)
   png_init_io(png, file);
   // Fast compression: the frames are an intermediate for an encoder or editor.
   png_set_compression_level(png, 1);
+  png_set_filter(png, 0, PNG_FILTER_SUB);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
