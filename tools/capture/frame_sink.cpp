@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -248,6 +249,9 @@ bool OpenVideoSink(FrameSink& sink, const std::string& ffmpeg, const std::string
     std::remove(sink.partPath.c_str());
     return false;
   }
+  // The encoder works ahead of GL only in the time GL leaves over: rendering is
+  // the one chain that cannot overlap itself, so it goes first.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(pid), 10);
   sink.encoder = pid;
   sink.pipeFd = fds[1];
   StartWriter(sink, width, height);

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-constexpr int kSinkBuffers = 3;
+constexpr int kSinkBuffers = 8;
 
 struct FrameSink {
   bool video = true;
