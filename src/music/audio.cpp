@@ -60,6 +60,13 @@ struct HeardClock {
   uint64_t counter = 0;  // performance counter of the last query
 };
 HeardClock heard;
+// Main thread only: set by HoldAudioOutput.
+struct OutputHold {
+  bool held = false;
+  uint64_t since = 0;     // performance counter when the hold began
+  int64_t frame = 0;      // the frame heard then, reported until it ends
+};
+OutputHold hold;
 constexpr double kHeardFollowSeconds = 0.1;  // time to close most of a gap
 
 void LockOutput() {
@@ -235,6 +242,7 @@ void PlayMusic(uint32_t handle, int position, int flags, int) {
     output.blockSeen = false;
     output.periodSeconds = static_cast<double>(output.bufferFrames) / output.sampleRate;
     heard = HeardClock{};
+    hold.frame = 0;  // a restart while held holds at its first frame
   }
   UnlockOutput();
 }
@@ -244,7 +252,7 @@ int32_t GetMusicPosition(uint32_t handle) {
   LockOutput();
   int32_t word = 0;  // loaded, not yet played: the start
   if (loadedPlaying) {
-    MusicPosition pos = MusicPositionAt(player, HeardFrame());
+    MusicPosition pos = MusicPositionAt(player, hold.held ? hold.frame : HeardFrame());
     int scaler = positionScaler.load(std::memory_order_acquire);
     if (pos.order >= 0) {
       int high = pos.row * scaler + pos.fraction * scaler / 64;
@@ -263,11 +271,36 @@ void SetAudioVolume(int percent) {
   outputGain.store(static_cast<float>(percent) / 100.0f, std::memory_order_release);
 }
 
+void HoldAudioOutput(bool held) {
+  if (!output.device || held == hold.held) return;
+  if (held) {
+    // Once paused the callback is not called again; the block last handed over
+    // still sounds.
+    SDL_PauseAudioDevice(output.device, 1);
+    LockOutput();
+    hold.frame = loadedPlaying ? HeardFrame() : 0;
+    hold.since = SDL_GetPerformanceCounter();
+    hold.held = true;
+    UnlockOutput();
+  } else {
+    LockOutput();
+    // The time held does not count: the heard clock and the last hand-over move
+    // on by it, so the position goes on from the held frame.
+    uint64_t gap = SDL_GetPerformanceCounter() - hold.since;
+    output.blockCounter += gap;
+    heard.counter += gap;
+    hold.held = false;
+    UnlockOutput();
+    SDL_PauseAudioDevice(output.device, 0);
+  }
+}
+
 void FreeAudio() {
   // Closing the device waits for a running callback; none runs after it.
   if (output.device) SDL_CloseAudioDevice(output.device);
   output.device = 0;
   output.blockSeen = false;
+  hold = OutputHold{};
   if (output.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   output.subsystemStarted = false;
   if (loadedHandle) SetPositionSource(nullptr);

@@ -29,6 +29,11 @@ void StartAudioOutput();               // output running, silent until played
 void PlayMusic(uint32_t handle, int position, int flags, int reset);
 int32_t GetMusicPosition(uint32_t handle);  // low word order, high word row*64+fraction; -1 on failure
 void SetAudioVolume(int percent);      // 0-100
+// Holds the output and the module where they are, or lets them go on. While held
+// the device plays silence, nothing is decoded, no callback fires and the
+// position stays put; afterwards the stream goes on from the next sample and the
+// position from where it stood. The show never holds; the player's pause does.
+void HoldAudioOutput(bool hold);
 void FreeAudio();                      // harmless when nothing is open
 
 extern uint32_t musicHandle;

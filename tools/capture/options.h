@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "letterbox/letterbox.h"
+
 // One end of the captured range: the start of an order, or seconds of show time.
 struct RangeBound {
   enum Kind { None, Order, Seconds } kind = None;
@@ -23,13 +25,6 @@ struct CaptureOptions {
   bool help = false;
 };
 
-// Where the 4:3 picture sits in a frame of the given size: full height centred
-// between bars when the frame is wider than 4:3, full width between bars above
-// and below when it is taller.
-struct PictureRect {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-PictureRect FitPicture(int frameWidth, int frameHeight);
 
 // Fills options from argv[1..]. On a bad or inconsistent option returns false
 // with one line in `error` (without the program name).

@@ -1,0 +1,3 @@
+#include "player/play.h"
+
+int main(int argc, char** argv) { return RunPlayer(argc, argv); }

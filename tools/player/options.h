@@ -1,0 +1,30 @@
+// nivora-play's command line: how the show is displayed, whether it loops, how
+// frames are paced and where its files are. Parsing only.
+#pragma once
+
+#include <string>
+
+enum PlayerDisplay {
+  DisplayDesktop,  // borderless fullscreen on the desktop's own mode, no mode switch
+  DisplayWindow,   // a resizable window
+  DisplayMode,     // fullscreen with a real display mode switch, restored at exit
+};
+
+struct PlayerOptions {
+  PlayerDisplay display = DisplayDesktop;
+  int width = 960;   // the window's size (DisplayWindow) or the mode (DisplayMode)
+  int height = 720;
+  bool loop = false;
+  bool vsync = true;
+  std::string dataDir;  // the show's folder; empty: the one the program is in
+  std::string frameTimesFile;  // where each frame's time goes at exit (measuring); empty: nowhere
+  bool help = false;
+};
+
+// Fills options from argv[1..]. On a bad or inconsistent option returns false
+// with one line in `error` (without the program name).
+bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& options,
+                        std::string& error);
+
+// The --help text.
+const char* PlayerUsage();
