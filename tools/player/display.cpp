@@ -10,9 +10,9 @@
 
 namespace {
 
+// The window and context live in the show's GlWindow record, so the show's own
+// routines (the loading fades' swaps, a fatal error's close) work on them too.
 struct PlayerDisplayState {
-  SDL_Window* window = nullptr;
-  SDL_GLContext context = nullptr;
   PlayerDisplay display = DisplayDesktop;  // what fullscreen means for this run
   int windowWidth = 960, windowHeight = 720;  // the size the window has when not fullscreen
   int modeWidth = 640, modeHeight = 480;      // DisplayMode's switch
@@ -23,6 +23,9 @@ struct PlayerDisplayState {
 };
 
 PlayerDisplayState state;
+
+SDL_Window* Window() { return static_cast<SDL_Window*>(glWindow.window); }
+SDL_GLContext Context() { return static_cast<SDL_GLContext>(glWindow.renderContext); }
 
 bool ReadDisplayMode(int index, DisplayModeInfo& mode) {
   SDL_DisplayMode sdlMode;
@@ -46,12 +49,12 @@ bool EnterFullscreen(std::string& error) {
     }
     SDL_DisplayMode mode;
     SDL_GetDisplayMode(0, chosen, &mode);
-    if (SDL_SetWindowDisplayMode(state.window, &mode) != 0 ||
-        SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowDisplayMode(Window(), &mode) != 0 ||
+        SDL_SetWindowFullscreen(Window(), SDL_WINDOW_FULLSCREEN) != 0) {
       error = "can't go into fullscreen mode";
       return false;
     }
-  } else if (SDL_SetWindowFullscreen(state.window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+  } else if (SDL_SetWindowFullscreen(Window(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
     error = std::string("can't go into fullscreen: ") + SDL_GetError();
     return false;
   }
@@ -61,9 +64,9 @@ bool EnterFullscreen(std::string& error) {
 }
 
 void EnterWindow() {
-  SDL_SetWindowFullscreen(state.window, 0);
-  SDL_SetWindowSize(state.window, state.windowWidth, state.windowHeight);
-  SDL_SetWindowPosition(state.window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_SetWindowFullscreen(Window(), 0);
+  SDL_SetWindowSize(Window(), state.windowWidth, state.windowHeight);
+  SDL_SetWindowPosition(Window(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   state.fullscreen = false;
   SDL_ShowCursor(SDL_ENABLE);
 }
@@ -108,14 +111,14 @@ bool OpenPlayerDisplay(const PlayerOptions& options, std::string& error) {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
                  SDL_WINDOW_ALLOW_HIGHDPI;
-  state.window = SDL_CreateWindow("nivora dusk", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+  glWindow.window = SDL_CreateWindow("nivora dusk", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                   state.windowWidth, state.windowHeight, flags);
-  if (!state.window) {
+  if (!Window()) {
     error = std::string("can't init opengl-window: ") + SDL_GetError();
     return false;
   }
-  state.context = SDL_GL_CreateContext(state.window);
-  if (!state.context || SDL_GL_MakeCurrent(state.window, state.context) != 0) {
+  glWindow.renderContext = SDL_GL_CreateContext(Window());
+  if (!Context() || SDL_GL_MakeCurrent(Window(), Context()) != 0) {
     error = std::string("Can't Create A GL Rendering Context: ") + SDL_GetError();
     return false;
   }
@@ -126,20 +129,20 @@ bool OpenPlayerDisplay(const PlayerOptions& options, std::string& error) {
   }
   GlrecSetMode(GlrecForward);
   if (options.display != DisplayWindow && !EnterFullscreen(error)) return false;
-  SDL_ShowWindow(state.window);
-  SDL_RaiseWindow(state.window);
+  SDL_ShowWindow(Window());
+  SDL_RaiseWindow(Window());
   state.swapPaced = SetSwapInterval(options.vsync);
   // The show's scenes take their aspect from its fixed 640x480.
   glWindow.width = 640;
   glWindow.height = 480;
   int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  SDL_GL_GetDrawableSize(Window(), &width, &height);
   InitGlState(FitPicture(width, height).width, FitPicture(width, height).height);
   LayOutPlayerPicture();
   if (options.display == DisplayMode) {
     // The switch happens when the window is shown: check it did.
     SDL_DisplayMode current;
-    int display = SDL_GetWindowDisplayIndex(state.window);
+    int display = SDL_GetWindowDisplayIndex(Window());
     if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &current) != 0 ||
         current.w != state.modeWidth || current.h != state.modeHeight) {
       error = "can't go into fullscreen mode";
@@ -150,7 +153,7 @@ bool OpenPlayerDisplay(const PlayerOptions& options, std::string& error) {
 }
 
 void TogglePlayerFullscreen() {
-  if (!state.window) return;
+  if (!Window()) return;
   if (state.fullscreen) {
     EnterWindow();
   } else {
@@ -163,7 +166,7 @@ void TogglePlayerFullscreen() {
 
 void LayOutPlayerPicture() {
   int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  SDL_GL_GetDrawableSize(Window(), &width, &height);
   state.picture = FitPicture(width, height);
   // As the capture lays a frame out: the show's viewport projection at the
   // picture's size (what the show does on a resize), then the viewport moved
@@ -177,27 +180,27 @@ PictureRect PlayerPicture() { return state.picture; }
 
 int PlayerDrawableWidth() {
   int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  SDL_GL_GetDrawableSize(Window(), &width, &height);
   return width;
 }
 
 int PlayerDrawableHeight() {
   int width = 0, height = 0;
-  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  SDL_GL_GetDrawableSize(Window(), &width, &height);
   return height;
 }
 
 bool PlayerFullscreen() { return state.fullscreen; }
 
 bool PlayerVisible() {
-  if (!state.window) return false;
-  Uint32 flags = SDL_GetWindowFlags(state.window);
+  if (!Window()) return false;
+  Uint32 flags = SDL_GetWindowFlags(Window());
   return (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
 }
 
 double PlayerRefreshHz() {
   SDL_DisplayMode mode;
-  int display = state.window ? SDL_GetWindowDisplayIndex(state.window) : 0;
+  int display = Window() ? SDL_GetWindowDisplayIndex(Window()) : 0;
   if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) != 0 || mode.refresh_rate <= 0)
     return 60;
   return mode.refresh_rate;
@@ -206,23 +209,23 @@ double PlayerRefreshHz() {
 bool PlayerSwapIsPaced() { return state.swapPaced; }
 
 void SwapPlayerBuffers() {
-  if (state.window) SDL_GL_SwapWindow(state.window);
+  if (Window()) SDL_GL_SwapWindow(Window());
 }
 
 void ClosePlayerDisplay() {
-  if (state.window) {
+  if (Window()) {
     // Leaving fullscreen first puts a switched mode back before anything else.
-    SDL_SetWindowFullscreen(state.window, 0);
+    SDL_SetWindowFullscreen(Window(), 0);
     SDL_ShowCursor(SDL_ENABLE);
   }
-  if (state.context) {
-    SDL_GL_MakeCurrent(state.window, nullptr);
-    SDL_GL_DeleteContext(state.context);
-    state.context = nullptr;
+  if (Context()) {
+    SDL_GL_MakeCurrent(Window(), nullptr);
+    SDL_GL_DeleteContext(Context());
+    glWindow.renderContext = nullptr;
   }
-  if (state.window) {
-    SDL_DestroyWindow(state.window);
-    state.window = nullptr;
+  if (Window()) {
+    SDL_DestroyWindow(Window());
+    glWindow.window = nullptr;
   }
   state.fullscreen = false;
 }
