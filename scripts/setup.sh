@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool xfonts-base
+  xvfb xauth xdotool xfonts-base x11-apps x11-utils openbox
   ffmpeg
 )
 

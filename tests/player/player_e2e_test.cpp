@@ -1,0 +1,513 @@
+// nivora-play run as a viewer runs it: on a private Xvfb screen with the show's
+// generated data, keys sent with xdotool, screenshots taken with xwd, the sound
+// written by SDL's disk audio driver. The picture is compared with
+// nivora-capture's frame of the same instant.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "music/player.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (std::FILE* p = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    pclose(p);
+  }
+  return out;
+}
+
+struct Image {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;  // top row first
+  const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+uint32_t Big32(const std::string& s, size_t at) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data()) + at;
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+// An xwd dump of a 24-bit TrueColor screen: four bytes a pixel (xwd may call
+// them 24 or 32 bits per pixel), ZPixmap.
+Image ReadXwd(const std::string& data) {
+  Image image;
+  if (data.size() < 100) return image;
+  uint32_t headerSize = Big32(data, 0);
+  uint32_t width = Big32(data, 16), height = Big32(data, 20);
+  uint32_t byteOrder = Big32(data, 28), bitsPerPixel = Big32(data, 44);
+  uint32_t bytesPerLine = Big32(data, 48), colours = Big32(data, 76);
+  size_t pixels = headerSize + 12 * static_cast<size_t>(colours);
+  if (bitsPerPixel < 24 || width == 0 || bytesPerLine / width != 4 || data.size() < pixels + static_cast<size_t>(bytesPerLine) * height)
+    return image;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  image.rgb.resize(static_cast<size_t>(width) * height * 3);
+  for (uint32_t y = 0; y < height; y++)
+    for (uint32_t x = 0; x < width; x++) {
+      const unsigned char* p =
+          reinterpret_cast<const unsigned char*>(data.data()) + pixels + y * bytesPerLine + 4 * x;
+      unsigned char* out = &image.rgb[(static_cast<size_t>(y) * width + x) * 3];
+      // LSBFirst: B G R x in memory; MSBFirst: x R G B.
+      bool lsb = byteOrder == 0;
+      out[0] = lsb ? p[2] : p[1];
+      out[1] = lsb ? p[1] : p[2];
+      out[2] = lsb ? p[0] : p[3];
+    }
+  return image;
+}
+
+Image ReadPng(const std::string& path) {
+  Image image;
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
+  png.format = PNG_FORMAT_RGB;
+  image.rgb.resize(PNG_IMAGE_SIZE(png));
+  if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) return Image{};
+  image.width = static_cast<int>(png.width);
+  image.height = static_cast<int>(png.height);
+  return image;
+}
+
+Image Crop(const Image& from, int x, int y, int width, int height) {
+  Image out;
+  if (x < 0 || y < 0 || x + width > from.width || y + height > from.height) return out;
+  out.width = width;
+  out.height = height;
+  for (int row = 0; row < height; row++)
+    out.rgb.insert(out.rgb.end(), from.At(x, y + row), from.At(x, y + row) + 3 * width);
+  return out;
+}
+
+// Pixels that differ, and those that are not pure black within a rectangle's complement.
+int DifferentPixels(const Image& a, const Image& b) {
+  if (a.width != b.width || a.height != b.height) return -1;
+  int n = 0;
+  for (size_t i = 0; i < a.rgb.size(); i += 3)
+    n += std::memcmp(&a.rgb[i], &b.rgb[i], 3) != 0;
+  return n;
+}
+
+int LitPixelsOutside(const Image& image, int x, int y, int width, int height) {
+  int n = 0;
+  for (int py = 0; py < image.height; py++)
+    for (int px = 0; px < image.width; px++) {
+      bool inside = px >= x && px < x + width && py >= y && py < y + height;
+      const unsigned char* p = image.At(px, py);
+      if (!inside && (p[0] | p[1] | p[2])) n++;
+    }
+  return n;
+}
+
+struct Paused {
+  int order = -1, row = 0, tick = 0;
+};
+
+class PlayerE2e : public testing::Test {
+ protected:
+  std::string work;
+  pid_t xvfb = -1;
+  pid_t windowManager = -1;
+  pid_t player = -1;
+  std::string display;
+
+  void SetUp() override {
+    if (!Exists(std::string(NIVORA_SHOW_DIR) + "/gfx/01.jpg"))
+      GTEST_SKIP() << "the show's data was not generated";
+    char pattern[] = "/tmp/nivora-play-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    work = pattern;
+  }
+
+  void TearDown() override {
+    if (player > 0) {
+      kill(player, SIGKILL);
+      waitpid(player, nullptr, 0);
+    }
+    if (windowManager > 0) {
+      kill(windowManager, SIGTERM);
+      waitpid(windowManager, nullptr, 0);
+    }
+    if (xvfb > 0) {
+      kill(xvfb, SIGTERM);
+      waitpid(xvfb, nullptr, 0);
+    }
+    if (!work.empty()) std::system(("rm -rf '" + work + "'").c_str());
+  }
+
+  // A screen on a display number drawn from 200-999 that nobody else holds.
+  void StartScreen(const std::string& size) {
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 20 && xvfb < 0; attempt++) {
+      int number = 200 + static_cast<int>(random() % 800);
+      if (Exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+          Exists("/tmp/.X" + std::to_string(number) + "-lock"))
+        continue;
+      display = ":" + std::to_string(number);
+      pid_t pid = fork();
+      if (pid == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        execlp("Xvfb", "Xvfb", display.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
+               (size + "x24").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+      }
+      for (int i = 0; i < 200; i++) {
+        if (Shell("DISPLAY=" + display + " xdotool getdisplaygeometry 2>/dev/null") ==
+            size.substr(0, size.find('x')) + " " + size.substr(size.find('x') + 1) + "\n") {
+          xvfb = pid;
+          break;
+        }
+        std::this_thread::sleep_for(25ms);
+      }
+      if (xvfb < 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+    ASSERT_GT(xvfb, 0) << "no Xvfb at " << size;
+    setenv("DISPLAY", display.c_str(), 1);
+    // A window manager, as on a desktop: fullscreen and focus are its to grant.
+    windowManager = fork();
+    if (windowManager == 0) {
+      std::freopen("/dev/null", "w", stderr);
+      execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 100; i++) {
+      if (Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
+          std::string::npos)
+        break;
+      std::this_thread::sleep_for(50ms);
+    }
+  }
+
+  void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "dummy") {
+    std::string err = work + "/stderr";
+    player = fork();
+    if (player == 0) {
+      std::freopen(err.c_str(), "w", stderr);
+      std::freopen("/dev/null", "w", stdout);
+      setenv("SDL_AUDIODRIVER", audio.c_str(), 1);
+      setenv("SDL_DISKAUDIOFILE", (work + "/audio.raw").c_str(), 1);
+      unsetenv("WAYLAND_DISPLAY");
+      unsetenv("SDL_VIDEODRIVER");
+      std::vector<char*> argv;
+      std::string program = NIVORA_PLAY;
+      argv.push_back(program.data());
+      std::vector<std::string> copy = args;
+      for (std::string& a : copy) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    ASSERT_GT(player, 0);
+  }
+
+  std::string Stderr() { return Slurp(work + "/stderr"); }
+
+  std::string Window() {
+    std::string id = Shell("xdotool search --onlyvisible --name '^nivora dusk$' 2>/dev/null | head -n1");
+    while (!id.empty() && id.back() == '\n') id.pop_back();
+    return id;
+  }
+
+  // Waits for the window and the end of the loading fades (the first frame of
+  // the show proper follows them).
+  std::string WaitForShow() {
+    std::string id;
+    for (int i = 0; i < 400 && id.empty(); i++) {
+      id = Window();
+      if (id.empty()) std::this_thread::sleep_for(25ms);
+    }
+    return id;
+  }
+
+  void Key(const std::string& keys) {
+    Shell("xdotool windowfocus --sync " + Window() + " key --delay 100 " + keys + " 2>/dev/null");
+  }
+
+  // Waits until standard error holds `count` lines containing `text`.
+  bool WaitForLines(const std::string& text, int count, double seconds = 10) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+      std::string err = Stderr();
+      int n = 0;
+      for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1)) n++;
+      if (n >= count) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  }
+
+  Paused LastPaused() {
+    Paused p;
+    std::string err = Stderr();
+    size_t at = err.rfind("paused at order");
+    if (at != std::string::npos)
+      std::sscanf(err.c_str() + at, "paused at order %d row %d tick %d", &p.order, &p.row, &p.tick);
+    return p;
+  }
+
+  int WaitForExit(double seconds) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until) {
+      int status = 0;
+      if (waitpid(player, &status, WNOHANG) == player) {
+        player = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    return -1;
+  }
+
+  std::string Geometry() {
+    return Shell("xdotool getwindowgeometry " + Window() + " 2>/dev/null | grep Geometry");
+  }
+
+  Image Screenshot() {
+    Image shot = ReadXwd(Shell("xwd -root -silent 2>/dev/null"));
+    EXPECT_GT(shot.width, 0) << "no screenshot";
+    return shot;
+  }
+};
+
+TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
+  StartScreen("1280x1024");
+  StartPlayer({"--window", "800x600"});
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
+  std::this_thread::sleep_for(3500ms);  // the fades and the loading
+
+  Key("Right");
+  ASSERT_TRUE(WaitForLines("at order 1 row 0 tick 0", 1)) << Stderr();
+  Key("Right Right Left");
+  ASSERT_TRUE(WaitForLines("at order 2 row 0 tick 0", 1)) << Stderr();
+  EXPECT_TRUE(WaitForLines("at order 3 row 0 tick 0", 1)) << Stderr();
+  Key("Home");
+  ASSERT_TRUE(WaitForLines("at order 0 row 0 tick 0", 1)) << Stderr();
+
+  // Paused, the picture stands still; the overlay changes its corner only.
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  std::this_thread::sleep_for(500ms);
+  Image still = Screenshot();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(DifferentPixels(still, Screenshot()), 0);
+  Key("h");
+  std::this_thread::sleep_for(500ms);
+  Image figures = Screenshot();
+  // The window's picture fills it: 800x600 at (240, 212) on this screen.
+  EXPECT_GT(DifferentPixels(still, figures), 100);
+  EXPECT_EQ(DifferentPixels(Crop(still, 240 + 200, 212 + 40, 600, 560),
+                            Crop(figures, 240 + 200, 212 + 40, 600, 560)),
+            0);
+  Key("h");
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(DifferentPixels(still, Screenshot()), 0);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
+
+  Key("f");
+  std::this_thread::sleep_for(700ms);
+  EXPECT_NE(Geometry().find("1280x1024"), std::string::npos) << Geometry();
+  Key("f");
+  std::this_thread::sleep_for(700ms);
+  EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
+  Key("alt+Return");
+  std::this_thread::sleep_for(700ms);
+  EXPECT_NE(Geometry().find("1280x1024"), std::string::npos) << Geometry();
+
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  std::printf("seek times: %s", Shell("grep -o 'sought in [0-9]* ms' '" + work + "/stderr'").c_str());
+}
+
+// The window or screen's picture, paused in order 0 (whose one layer depends on
+// the song position alone), against nivora-capture's frame of the same
+// position, found by choosing a frame rate whose frame lands in that 1/64 row.
+void ExpectCaptureMatch(PlayerE2e& test, const std::string& work, const Image& picture,
+                        const Paused& paused, int width, int height) {
+  std::string module = Slurp(std::string(NIVORA_SHOW_DIR) + "/soundtrack.mo3");
+  MusicPlayer decoder;
+  ASSERT_TRUE(OpenMusicPlayer(decoder, module.data(), module.size(), 44100, false));
+  RestartMusicPlayer(decoder);
+  std::vector<float> block(2 * 4096);
+  int64_t from = -1, to = -1;
+  for (int step = 0; step < 400 && to < 0; step++) {
+    RenderMusicFrames(decoder, block.data(), 4096);
+    for (int i = 0; i < decoder.rowCount && i < kMusicRowHistory; i++) {
+      const MusicRowStart& r = decoder.rows[(decoder.rowCount - 1 - i) % kMusicRowHistory];
+      if (r.order == paused.order && r.row == paused.row && decoder.rowCount > i + 1) {
+        from = r.frame + (paused.tick * int64_t{r.length} + 63) / 64;
+        to = r.frame + ((paused.tick + 1) * int64_t{r.length} + 63) / 64;
+      }
+    }
+  }
+  CloseMusicPlayer(decoder);
+  ASSERT_GE(from, 0);
+  int fps = 0;
+  int64_t frame = 0;
+  // The lowest rate that does: the capture runs every frame before it.
+  for (int f = 24; f <= 240 && fps == 0; f++) {
+    int64_t k = (from * f + 44099) / 44100;
+    if (k * 44100 / f < to) {
+      fps = f;
+      frame = k;
+    }
+  }
+  ASSERT_GT(fps, 0);
+  char command[1024];
+  std::snprintf(command, sizeof command,
+                "'%s' --data '%s' --size %dx%d --fps %d --from %.9fs --to %.9fs --frames '%s/cap' "
+                "2>'%s/capture.err' >/dev/null",
+                NIVORA_CAPTURE, NIVORA_SHOW_DIR, width, height, fps,
+                static_cast<double>(frame) / fps, static_cast<double>(frame + 1) / fps,
+                work.c_str(), work.c_str());
+  ASSERT_EQ(std::system(command), 0) << Slurp(work + "/capture.err");
+  char name[64];
+  std::snprintf(name, sizeof name, "/cap/frame-%06lld.png", static_cast<long long>(frame));
+  Image captured = ReadPng(work + name);
+  ASSERT_EQ(captured.width, width) << name;
+  int differ = DifferentPixels(picture, captured);
+  std::printf("%dx%d at order %d row %d tick %d: %d of %d pixels differ from the capture\n", width,
+              height, paused.order, paused.row, paused.tick, differ, width * height);
+  EXPECT_EQ(differ, 0);
+  if (differ != 0) {
+    // Both pictures kept for a look, as binary PPM.
+    for (const Image* image : {&picture, static_cast<const Image*>(&captured)}) {
+      std::string path = std::string(::testing::TempDir()) + "nivora-play-" +
+                         std::to_string(width) + (image == &picture ? "-shown.ppm" : "-captured.ppm");
+      if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fprintf(f, "P6\n%d %d\n255\n", image->width, image->height);
+        std::fwrite(image->rgb.data(), 1, image->rgb.size(), f);
+        std::fclose(f);
+        std::printf("kept %s\n", path.c_str());
+      }
+    }
+  }
+  (void)test;
+}
+
+class PlayerLayout : public PlayerE2e, public testing::WithParamInterface<const char*> {};
+
+TEST_P(PlayerLayout, TheFourToThreePictureSitsBetweenBlackBarsAsTheCaptureHasIt) {
+  std::string screen = GetParam();
+  bool window = screen == "800x600";
+  StartScreen(window ? "1280x1024" : screen);
+  if (window)
+    StartPlayer({"--window", "800x600"});
+  else
+    StartPlayer({});
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  std::this_thread::sleep_for(4500ms);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  Paused paused = LastPaused();
+  ASSERT_EQ(paused.order, 0) << "the show took too long to start: " << Stderr();
+  std::this_thread::sleep_for(600ms);
+  // The whole screen, or the window's inside as xwd takes it.
+  Image shot = window ? ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null")) : Screenshot();
+  int width = std::stoi(screen), height = std::stoi(screen.substr(screen.find('x') + 1));
+  const Image& frame = shot;
+  ASSERT_EQ(frame.width, width);
+  // Bars: 240 left and right at 1920x1080, 32 above and below at 1280x1024.
+  int x = 0, y = 0, w = width, h = height;
+  if (screen == "1920x1080") x = 240, w = 1440;
+  if (screen == "1280x1024") y = 32, h = 960;
+  EXPECT_EQ(LitPixelsOutside(frame, x, y, w, h), 0);
+  // ... and the picture between them is not.
+  EXPECT_GT(LitPixelsOutside(frame, 0, 0, 0, 0), w * h / 10);
+  ExpectCaptureMatch(*this, work, frame, paused, width, height);
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, PlayerLayout,
+                         testing::Values("1920x1080", "1280x1024", "800x600"));
+
+// Paused for five and a half seconds: the disk driver's stream holds only
+// silence for that long, and the module's samples before and after the pause
+// are the module's own, none lost or repeated.
+TEST_F(PlayerE2e, PauseHoldsTheSoundAndResumesFromTheNextSample) {
+  StartScreen("640x480");
+  StartPlayer({"--window", "640x480"}, "disk");
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  std::this_thread::sleep_for(5000ms);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  std::this_thread::sleep_for(5500ms);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
+  std::this_thread::sleep_for(2000ms);
+  Key("Escape");
+  ASSERT_EQ(WaitForExit(10), 0) << Stderr();
+
+  std::string raw = Slurp(work + "/audio.raw");
+  std::vector<float> heard(raw.size() / sizeof(float));
+  std::memcpy(heard.data(), raw.data(), heard.size() * sizeof(float));
+  std::string module = Slurp(std::string(NIVORA_SHOW_DIR) + "/soundtrack.mo3");
+  MusicPlayer decoder;
+  ASSERT_TRUE(OpenMusicPlayer(decoder, module.data(), module.size(), 44100, false));
+  RestartMusicPlayer(decoder);
+  std::vector<float> own(2 * 44100 * 20);
+  RenderMusicFrames(decoder, own.data(), static_cast<int>(own.size() / 2));
+  CloseMusicPlayer(decoder);
+
+  auto firstSound = [](const std::vector<float>& v, size_t from) {
+    while (from < v.size() && v[from] == 0.0f) from++;
+    return from;
+  };
+  size_t h = firstSound(heard, 0), o = firstSound(own, 0);
+  ASSERT_LT(h, heard.size());
+  // Before the pause: the module's samples one for one, up to a run of silence.
+  size_t same = 0;
+  while (h + same < heard.size() && o + same < own.size() && heard[h + same] == own[o + same]) same++;
+  ASSERT_GT(same, 2u * 44100) << "under a second of the module before the pause";
+  size_t gapStart = h + same;
+  size_t resumeAt = firstSound(heard, gapStart);
+  double gapSeconds = static_cast<double>(resumeAt - gapStart) / (2 * 44100);
+  std::printf("paused 5.5 s: %.3f s of silence in the stream\n", gapSeconds);
+  EXPECT_GT(gapSeconds, 5.0);
+  // After it: the next sounding sample of the module, and a second on from there.
+  size_t next = firstSound(own, o + same);
+  ASSERT_LT(resumeAt + 2 * 44100, heard.size());
+  for (size_t i = 0; i < 2 * 44100; i++)
+    ASSERT_EQ(heard[resumeAt + i], own[next + i]) << "sample " << i << " after the pause";
+}
+
+}  // namespace
