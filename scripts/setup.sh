@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it).
+# without it; pulseaudio and its utilities: the sound-server latency bench;
+# heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
+# music tests play).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -14,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base
   ffmpeg
+  pulseaudio pulseaudio-utils
+  heroes-sound-tracks tecnoballz-data pingus-data
 )
 
 missing=()

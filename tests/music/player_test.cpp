@@ -127,22 +127,18 @@ TEST_F(PlayerTest, SpeedSetOnTheFirstRowCountsFromTheStart) {
   EXPECT_EQ(pos[2646].fraction, 0);
 }
 
-TEST_F(PlayerTest, DelayedRowHoldsAtSixtyThreeAndNextRowIsFoundWithinAPiece) {
+TEST_F(PlayerTest, DelayedRowRisesEvenlyOverItsWholeLengthAndTheNextStartsOnItsFrame) {
   XmModule m = ToneModule(1, 4, 4, 6, 125);
   SetEffect(m, 0, 1, 1, XmEffectExtended, 0xE1);  // row 1 plays twice as long
   Open(m, false);
   std::vector<MusicPosition> pos = RenderPositions(5 * 5292, 256);
   int64_t row1 = 5292, row2 = 3 * 5292;
-  EXPECT_EQ(pos[row1 + 5291].fraction, 63);
-  EXPECT_EQ(pos[row1 + 8000].row, 1);
-  EXPECT_EQ(pos[row1 + 8000].fraction, 63);
-  // Row 2 starts where the delay ends, found to within one decode piece.
-  int64_t found = row1;
-  while (pos[found].row == 1) found++;
-  EXPECT_GE(found, row2 - kMusicPieceFrames);
-  EXPECT_LE(found, row2);
-  EXPECT_EQ(pos[found].row, 2);
-  EXPECT_EQ(pos[found].fraction, 0);
+  EXPECT_EQ(pos[row1 + 5291].fraction, 31);  // half way through the doubled row
+  EXPECT_EQ(pos[row1 + 8000].fraction, 48);
+  EXPECT_EQ(pos[row2 - 1].row, 1);
+  EXPECT_EQ(pos[row2 - 1].fraction, 63);
+  EXPECT_EQ(pos[row2].row, 2);
+  EXPECT_EQ(pos[row2].fraction, 0);
 }
 
 TEST_F(PlayerTest, SyncsFireOnExactlyTheRowsHoldingTheSyncEffect) {
