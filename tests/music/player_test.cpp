@@ -216,6 +216,27 @@ TEST_F(PlayerTest, DelayedCallbacksWaitTheirFramesAndNeverComeEarly) {
   EXPECT_EQ(fired[1].type, static_cast<uint32_t>(MusicSyncEnd));
 }
 
+TEST_F(PlayerTest, HeardCallbacksWaitForTheirOwnFrameWhateverWasRendered) {
+  XmModule m = ToneModule(1, 4, 4, 6, 125);
+  SetEffect(m, 0, 2, 3, XmEffectExtended, 0x81);
+  Open(m, false);
+  player.fireWhenRendered = false;
+  std::vector<float> buffer(2 * 8192);
+  while (player.framesRendered < 5 * 5292) RenderMusicFrames(player, buffer.data(), 8192);
+  EXPECT_TRUE(fired.empty());  // rendered well past both, heard neither
+  int64_t syncFrame = 2 * 5292, endFrame = 4 * 5292;
+  FireHeardMusicEvents(player, syncFrame - 1);
+  EXPECT_TRUE(fired.empty());
+  FireHeardMusicEvents(player, syncFrame);
+  EXPECT_EQ(Syncs().size(), 1u);
+  FireHeardMusicEvents(player, endFrame - 1);
+  EXPECT_EQ(Ends(), 0);
+  FireHeardMusicEvents(player, endFrame);
+  EXPECT_EQ(Ends(), 1);
+  FireHeardMusicEvents(player, endFrame + 44100);
+  EXPECT_EQ(fired.size(), 2u);
+}
+
 TEST_F(PlayerTest, EndFiresOnceThenSilenceAndTheLastPositionStays) {
   Open(ToneModule(2, 4, 4, 6, 125), false);
   std::vector<float> buffer(2 * 1000);

@@ -1,0 +1,97 @@
+#include "music/heard_clock.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kFollowSeconds = 0.1;  // time to close most of a gap to the report
+constexpr int kPaceMinimum = 16;        // hand-overs before the pace is measured
+
+int Slot(int i) { return i % kHeardHistory; }
+
+}  // namespace
+
+void ResetHeardClock(HeardClock& c, double rate, int bufferFrames, int extraLatencyFrames) {
+  c.nominalRate = rate > 0 ? rate : 44100;
+  c.bufferFrames = std::max(1, bufferFrames);
+  c.latencyFrames = c.bufferFrames + std::max(0, extraLatencyFrames);
+  RestartHeardClock(c);
+}
+
+void RestartHeardClock(HeardClock& c) {
+  c.handovers = 0;
+  c.started = false;
+  c.frame = 0;
+  c.queryTime = 0;
+}
+
+void NoteBlockHandedOver(HeardClock& c, double time, int64_t startFrame) {
+  c.time[Slot(c.handovers)] = time;
+  c.startFrame[Slot(c.handovers)] = startFrame;
+  c.handovers++;
+}
+
+double HeardPace(const HeardClock& c) {
+  if (c.handovers < kPaceMinimum) return c.nominalRate;
+  // Each hand-over's intercept at the nominal rate (start frame minus rate *
+  // time) is lowest for the blocks the device took on time: the first of a
+  // burst, the latest of a late run. The lowest of the older half and of the
+  // newer half of the window lie on the device's own line, whose slope adds to
+  // the nominal rate. A timer-driven driver's pace differs from the nominal rate
+  // by its sleeps' rounding.
+  int oldest = std::max(0, c.handovers - kHeardHistory);
+  int middle = oldest + (c.handovers - oldest) / 2;
+  auto lowest = [&](int from, int to, double* time) {
+    double best = 0;
+    for (int i = from; i < to; i++) {
+      double intercept =
+          static_cast<double>(c.startFrame[Slot(i)]) - c.nominalRate * c.time[Slot(i)];
+      if (i == from || intercept < best) {
+        best = intercept;
+        *time = c.time[Slot(i)];
+      }
+    }
+    return best;
+  };
+  double olderTime = 0, newerTime = 0;
+  double older = lowest(oldest, middle, &olderTime);
+  double newer = lowest(middle, c.handovers, &newerTime);
+  if (newerTime - olderTime < 1e-3) return c.nominalRate;
+  double pace = c.nominalRate + (newer - older) / (newerTime - olderTime);
+  return std::clamp(pace, 0.95 * c.nominalRate, 1.05 * c.nominalRate);
+}
+
+double ReportedHeardFrame(const HeardClock& c, double time) {
+  if (c.handovers == 0) return -1;
+  double pace = HeardPace(c);
+  int oldest = std::max(0, c.handovers - kHeardHistory);
+  double earliest = 0;
+  for (int i = oldest; i < c.handovers; i++) {
+    // Block i begins to sound latencyFrames after it was taken, and the stream
+    // runs on at the pace from there.
+    double account = static_cast<double>(c.startFrame[Slot(i)] - c.latencyFrames) +
+                     (time - c.time[Slot(i)]) * pace;
+    if (i == oldest || account < earliest) earliest = account;
+  }
+  return std::max(0.0, earliest);
+}
+
+int64_t AdvanceHeardClock(HeardClock& c, double time, int64_t newestFrame) {
+  if (c.handovers == 0) return -1;
+  double reported = ReportedHeardFrame(c, time);
+  if (!c.started) {
+    c.started = true;
+    c.frame = reported;
+  } else {
+    double dt = std::max(0.0, time - c.queryTime);
+    double predicted = c.frame + dt * HeardPace(c);
+    double gap = reported - predicted;
+    double next = gap >= 2.0 * c.bufferFrames
+                      ? reported
+                      : predicted + gap * std::min(1.0, dt / kFollowSeconds);
+    c.frame = std::max(c.frame, next);
+  }
+  c.frame = std::min(c.frame, static_cast<double>(std::max<int64_t>(newestFrame, 0)));
+  c.queryTime = time;
+  return static_cast<int64_t>(c.frame);
+}

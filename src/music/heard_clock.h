@@ -1,0 +1,49 @@
+// Which frame of the output stream is being heard, told from the times the
+// device took its blocks: a clock that runs at the pace the device really plays
+// at and follows the earliest hand-over the recent blocks allow, so that blocks
+// taken in bursts or late do not make it lead, stall or step back. Pure: times
+// are seconds on any steady clock, passed in.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kHeardHistory = 64;  // hand-overs the clock looks back over: 0.74 s of 512 frames
+
+struct HeardClock {
+  double nominalRate = 44100;  // frames a second the device was opened at
+  int bufferFrames = 1024;     // frames per block
+  // Frames between a block's hand-over and its first frame sounding: one block
+  // for a device that plays one while the next is filled, more where a driver
+  // keeps its own buffer.
+  int latencyFrames = 1024;
+
+  // Hand-overs, written by the audio thread under the device lock: block i began
+  // at stream frame startFrame[i % n] and was taken at time[i % n] seconds.
+  double time[kHeardHistory] = {};
+  int64_t startFrame[kHeardHistory] = {};
+  int handovers = 0;  // since the last reset
+
+  // The smoothed clock, advanced by each query.
+  bool started = false;
+  double frame = 0;       // frame heard at the last query
+  double queryTime = 0;   // its time
+};
+
+// Opens the clock for a device: rate, block size and the driver's own latency
+// beyond the one block, in frames. Forgets every hand-over.
+void ResetHeardClock(HeardClock& clock, double rate, int bufferFrames, int extraLatencyFrames);
+// Starts over from stream frame 0 with the same device (a restart of playback).
+void RestartHeardClock(HeardClock& clock);
+// The device took the block that starts at startFrame at time seconds.
+void NoteBlockHandedOver(HeardClock& clock, double time, int64_t startFrame);
+// Frames a second the device plays at, measured over the hand-overs so far
+// (within 5% of the nominal rate; the nominal rate until there are sixteen).
+double HeardPace(const HeardClock& clock);
+// The frame the hand-overs alone say is heard at time: the earliest of the
+// recent blocks' accounts, none of which can be heard before it was handed over.
+double ReportedHeardFrame(const HeardClock& clock, double time);
+// The heard frame at time: advances at the device's pace, closes a gap to the
+// report over 0.1 s (at once when it is two blocks or more ahead), never steps
+// back and never passes newestFrame, the last frame rendered. -1 before the
+// first hand-over.
+int64_t AdvanceHeardClock(HeardClock& clock, double time, int64_t newestFrame);
