@@ -274,6 +274,19 @@ void FinishAudioFade() {
   while (!AudioFadeFinished() && SDL_GetTicks64() - start < 1000) SDL_Delay(2);
 }
 
+int ReadAudioHandovers(AudioHandover* out, int max) {
+  if (!output.device || !out || max <= 0) return 0;
+  LockOutput();
+  int count = std::min({max, heard.handovers, kHeardHistory});
+  for (int i = 0; i < count; i++) {
+    int at = (heard.handovers - count + i) % kHeardHistory;
+    out[i].seconds = heard.time[at];
+    out[i].firstFrame = heard.startFrame[at];
+  }
+  UnlockOutput();
+  return count;
+}
+
 void FreeAudio() {
   // Closing the device waits for a running callback; none runs after it.
   if (output.device) SDL_CloseAudioDevice(output.device);

@@ -39,4 +39,12 @@ void SetAudioVolume(int percent);
 void FinishAudioFade();
 void FreeAudio();                      // harmless when nothing is open
 
+// For latency measurements: the last blocks handed to the device since playback
+// began, oldest first, as (SDL performance-counter seconds, first stream frame).
+struct AudioHandover {
+  double seconds = 0;
+  int64_t firstFrame = 0;
+};
+int ReadAudioHandovers(AudioHandover* out, int max);  // count written
+
 extern uint32_t musicHandle;

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr double kFollowSeconds = 0.1;  // time to close most of a gap to the report
+constexpr double kFollowSeconds = 0.05;  // time to close most of a gap to the report
 constexpr int kPaceMinimum = 16;        // hand-overs before the pace is measured
 
 int Slot(int i) { return i % kHeardHistory; }
@@ -26,9 +26,23 @@ void RestartHeardClock(HeardClock& c) {
 }
 
 void NoteBlockHandedOver(HeardClock& c, double time, int64_t startFrame) {
-  c.time[Slot(c.handovers)] = time;
-  c.startFrame[Slot(c.handovers)] = startFrame;
+  int i = Slot(c.handovers);
+  c.time[i] = time;
+  c.startFrame[i] = startFrame;
   c.handovers++;
+  // A block sounds a latency after it was taken. One taken far sooner than the
+  // block ahead of it could have played out (more than half a block early: a
+  // burst) waits in the queue behind it; lesser differences are the device's
+  // own timing (a timer-driven driver's sleeps are not the block's length) and
+  // are taken as they come.
+  double soundsAt = time + c.latencyFrames / c.nominalRate;
+  if (c.handovers > 1) {
+    int before = Slot(c.handovers - 2);
+    double queued =
+        c.soundsAt[before] + static_cast<double>(startFrame - c.startFrame[before]) / c.nominalRate;
+    if (soundsAt < queued - 0.5 * c.bufferFrames / c.nominalRate) soundsAt = queued;
+  }
+  c.soundsAt[i] = soundsAt;
 }
 
 double HeardPace(const HeardClock& c) {
@@ -63,17 +77,16 @@ double HeardPace(const HeardClock& c) {
 
 double ReportedHeardFrame(const HeardClock& c, double time) {
   if (c.handovers == 0) return -1;
-  double pace = HeardPace(c);
   int oldest = std::max(0, c.handovers - kHeardHistory);
-  double earliest = 0;
-  for (int i = oldest; i < c.handovers; i++) {
-    // Block i begins to sound latencyFrames after it was taken, and the stream
-    // runs on at the pace from there.
-    double account = static_cast<double>(c.startFrame[Slot(i)] - c.latencyFrames) +
-                     (time - c.time[Slot(i)]) * pace;
-    if (i == oldest || account < earliest) earliest = account;
-  }
-  return std::max(0.0, earliest);
+  int i = c.handovers - 1;
+  while (i > oldest && c.soundsAt[Slot(i)] > time) i--;
+  // The oldest block kept may still lie ahead: then the frames before it play.
+  double into = (time - c.soundsAt[Slot(i)]) * c.nominalRate;
+  if (i + 1 < c.handovers)
+    into = std::min(into, static_cast<double>(c.startFrame[Slot(i + 1)] - c.startFrame[Slot(i)]));
+  else
+    into = std::min(into, static_cast<double>(c.bufferFrames));
+  return std::max(0.0, static_cast<double>(c.startFrame[Slot(i)]) + into);
 }
 
 int64_t AdvanceHeardClock(HeardClock& c, double time, int64_t newestFrame) {

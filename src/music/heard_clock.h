@@ -1,8 +1,9 @@
 // Which frame of the output stream is being heard, told from the times the
-// device took its blocks: a clock that runs at the pace the device really plays
-// at and follows the earliest hand-over the recent blocks allow, so that blocks
-// taken in bursts or late do not make it lead, stall or step back. Pure: times
-// are seconds on any steady clock, passed in.
+// device took its blocks. Each block sounds a latency after it was taken, but
+// one taken in a burst waits until the block ahead of it has played out, so
+// bursts do not make the clock lead.
+// The clock shown follows that account smoothly and never steps back. Pure:
+// times are seconds on any steady clock, passed in.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ struct HeardClock {
   // at stream frame startFrame[i % n] and was taken at time[i % n] seconds.
   double time[kHeardHistory] = {};
   int64_t startFrame[kHeardHistory] = {};
+  double soundsAt[kHeardHistory] = {};  // when the block's first frame is heard
   int handovers = 0;  // since the last reset
 
   // The smoothed clock, advanced by each query.
@@ -39,11 +41,11 @@ void NoteBlockHandedOver(HeardClock& clock, double time, int64_t startFrame);
 // Frames a second the device plays at, measured over the hand-overs so far
 // (within 5% of the nominal rate; the nominal rate until there are sixteen).
 double HeardPace(const HeardClock& clock);
-// The frame the hand-overs alone say is heard at time: the earliest of the
-// recent blocks' accounts, none of which can be heard before it was handed over.
+// The frame the hand-overs alone say is heard at time: inside the latest block
+// that has begun to sound, holding at its end when the next is late.
 double ReportedHeardFrame(const HeardClock& clock, double time);
 // The heard frame at time: advances at the device's pace, closes a gap to the
-// report over 0.1 s (at once when it is two blocks or more ahead), never steps
+// report over 50 ms (at once when it is two blocks or more ahead), never steps
 // back and never passes newestFrame, the last frame rendered. -1 before the
 // first hand-over.
 int64_t AdvanceHeardClock(HeardClock& clock, double time, int64_t newestFrame);
