@@ -5,6 +5,7 @@
 namespace {
 
 constexpr double kFollowSeconds = 0.05;  // time to close most of a gap to the report
+constexpr double kMaxSlowing = 0.5;  // of the pace
 constexpr int kPaceMinimum = 16;        // hand-overs before the pace is measured
 
 int Slot(int i) { return i % kHeardHistory; }
@@ -99,9 +100,13 @@ int64_t AdvanceHeardClock(HeardClock& c, double time, int64_t newestFrame) {
     double dt = std::max(0.0, time - c.queryTime);
     double predicted = c.frame + dt * HeardPace(c);
     double gap = reported - predicted;
+    // Falling behind, the clock slows to no less than half the pace, so a late
+    // block does not make it stall; a gap of two blocks or more ahead (the
+    // start, a device that caught up after a stall) is jumped.
+    double slowest = -kMaxSlowing * dt * HeardPace(c);
     double next = gap >= 2.0 * c.bufferFrames
                       ? reported
-                      : predicted + gap * std::min(1.0, dt / kFollowSeconds);
+                      : predicted + std::max(slowest, gap * std::min(1.0, dt / kFollowSeconds));
     c.frame = std::max(c.frame, next);
   }
   c.frame = std::min(c.frame, static_cast<double>(std::max<int64_t>(newestFrame, 0)));
