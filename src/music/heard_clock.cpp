@@ -12,10 +12,10 @@ int Slot(int i) { return i % kHeardHistory; }
 
 }  // namespace
 
-void ResetHeardClock(HeardClock& c, double rate, int bufferFrames, int extraLatencyFrames) {
+void ResetHeardClock(HeardClock& c, double rate, int bufferFrames, int latencyAdjustment) {
   c.nominalRate = rate > 0 ? rate : 44100;
   c.bufferFrames = std::max(1, bufferFrames);
-  c.latencyFrames = c.bufferFrames + std::max(0, extraLatencyFrames);
+  c.latencyFrames = std::max(0, c.bufferFrames + latencyAdjustment);
   RestartHeardClock(c);
 }
 

@@ -14,8 +14,8 @@ struct HeardClock {
   double nominalRate = 44100;  // frames a second the device was opened at
   int bufferFrames = 1024;     // frames per block
   // Frames between a block's hand-over and its first frame sounding: one block
-  // for a device that plays one while the next is filled, more where a driver
-  // keeps its own buffer.
+  // for a device that plays one while the next is filled, more or less where a
+  // driver keeps its own buffer.
   int latencyFrames = 1024;
 
   // Hand-overs, written by the audio thread under the device lock: block i began
@@ -31,9 +31,9 @@ struct HeardClock {
   double queryTime = 0;   // its time
 };
 
-// Opens the clock for a device: rate, block size and the driver's own latency
-// beyond the one block, in frames. Forgets every hand-over.
-void ResetHeardClock(HeardClock& clock, double rate, int bufferFrames, int extraLatencyFrames);
+// Opens the clock for a device: rate, block size and how far the driver's
+// latency differs from one block, in frames. Forgets every hand-over.
+void ResetHeardClock(HeardClock& clock, double rate, int bufferFrames, int latencyAdjustment);
 // Starts over from stream frame 0 with the same device (a restart of playback).
 void RestartHeardClock(HeardClock& clock);
 // The device took the block that starts at startFrame at time seconds.
