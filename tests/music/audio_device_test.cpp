@@ -120,6 +120,26 @@ TEST_F(AudioDeviceTest, PositionAdvancesSyncsFireAndFreeIsFinal) {
   std::filesystem::remove(path);
 }
 
+TEST_F(AudioDeviceTest, EachSyncArrivesWithTheFirstPositionThatShowsItsRow) {
+  ASSERT_TRUE(InitAudioDevice(44100));
+  std::string path = WriteTestModule(2);  // syncs on rows 0, 4, 8 and 12 of each order
+  uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
+  SetMusicSync(handle, MusicSyncEffect, 1, CountSync, 0);
+  StartAudioOutput();
+  PlayMusic(handle, 0, -1, 1);
+  int mismatches = 0, polls = 0;
+  for (int32_t pos = 0; polls < 4000 && (pos & 0xFFFF) * 16 + (pos >> 16) / 64 < 30; polls++) {
+    pos = GetMusicPosition(handle);
+    int rowsShown = (pos & 0xFFFF) * 16 + (pos >> 16) / 64 + 1;  // rows begun by now
+    int syncRowsShown = (rowsShown + 3) / 4;
+    if (syncsSeen.load() != syncRowsShown) mismatches++;
+    SDL_Delay(1);
+  }
+  EXPECT_EQ(mismatches, 0) << "of " << polls << " positions; syncs " << syncsSeen.load();
+  EXPECT_GE(syncsSeen.load(), 7);
+  std::filesystem::remove(path);
+}
+
 TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   ASSERT_TRUE(InitAudioDevice(44100));
   XmModule m = ToneModule(1, 4, 2, 1, 255);  // four rows of 432 frames: 40 ms
