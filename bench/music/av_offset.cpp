@@ -88,7 +88,7 @@ struct Stats {
 
 void Print(const Stats& s) {
   if (s.ms.empty()) {
-    std::printf("| %-16s | %5d |   -    |   -    |   -    |   -    |\n", s.name, 0);
+    std::printf("| %-16s | %5d |   -    |   -    |   -    |   -    |   -    |\n", s.name, 0);
     return;
   }
   std::vector<double> v = s.ms;
@@ -96,9 +96,13 @@ void Print(const Stats& s) {
   double mean = 0;
   for (double x : v) mean += x;
   mean /= static_cast<double>(v.size());
-  double p95 = v[std::min(v.size() - 1, static_cast<size_t>(std::ceil(0.95 * v.size())) - 1)];
-  std::printf("| %-16s | %5zu | %6.2f | %6.2f | %6.2f | %6.2f |\n", s.name, v.size(), mean, p95,
-              v.front(), v.back());
+  size_t at95 = std::min(v.size() - 1, static_cast<size_t>(std::ceil(0.95 * v.size())) - 1);
+  double p95 = v[at95];
+  std::vector<double> a;
+  for (double x : v) a.push_back(std::fabs(x));
+  std::sort(a.begin(), a.end());
+  std::printf("| %-16s | %5zu | %6.2f | %6.2f | %6.2f | %6.2f | %6.2f |\n", s.name, v.size(), mean,
+              p95, a[at95], v.front(), v.back());
 }
 
 std::atomic<int> syncCount{0};
@@ -289,15 +293,22 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The first click is stream frame 0: the rest must fall on their row starts.
+  // Each onset is the click nearest its place, so a recording that lost or
+  // gained frames (an underrun) still pairs later clicks with their rows.
+  const int64_t interval = static_cast<int64_t>(kClickEvery) * kRowFrames;
+  std::vector<int64_t> clickOnset;  // by click index, -1 where none was found
   int64_t worstPlacement = 0;
-  for (size_t k = 0; k < onsets.size(); k++)
-    worstPlacement = std::max<int64_t>(
-        worstPlacement,
-        std::llabs(onsets[k] - onsets[0] - static_cast<int64_t>(k) * kClickEvery * kRowFrames));
+  for (int64_t onset : onsets) {
+    int64_t k = (onset - onsets[0] + interval / 2) / interval;
+    if (static_cast<int64_t>(clickOnset.size()) <= k) clickOnset.resize(k + 1, -1);
+    if (clickOnset[k] >= 0) continue;
+    clickOnset[k] = onset;
+    worstPlacement = std::max<int64_t>(worstPlacement, std::llabs(onset - onsets[0] - k * interval));
+  }
 
   auto heardAt = [&](size_t k) {
     int64_t stream = static_cast<int64_t>(k) * kClickEvery * kRowFrames;
-    if (mode == "pulse") return ReceivedAt(recording, onsets[k]);
+    if (mode == "pulse") return ReceivedAt(recording, clickOnset[k]);
     // The model: a block sounds one block after it was handed over.
     for (size_t b = 0; b + 1 < handovers.size(); b++)
       if (handovers[b].firstFrame <= stream && stream < handovers[b + 1].firstFrame)
@@ -309,7 +320,8 @@ int main(int argc, char** argv) {
   Stats clickFrame{"click vs frame", {}}, clockClick{"clock vs click", {}},
       syncFrame{"sync vs frame", {}}, syncClick{"sync vs click", {}};
   int syncsSeen = std::min(syncCount.load(), 4096);
-  for (size_t k = 0; k < onsets.size(); k++) {
+  for (size_t k = 0; k < clickOnset.size(); k++) {
+    if (clickOnset[k] < 0) continue;
     int steps = static_cast<int>(k) * kClickEvery * 64;  // the click row's song steps
     double heard = heardAt(k);
     if (std::isnan(heard)) continue;
@@ -349,8 +361,8 @@ int main(int argc, char** argv) {
               "%zu clicks, %d syncs, clicks on their row starts within %lld frames\n",
               mode.c_str(), seconds, bufferFrames, pace, onsets.size(), syncsSeen,
               static_cast<long long>(worstPlacement));
-  std::printf("| offset (ms)      | count |  mean  |  p95   |  min   |  max   |\n");
-  std::printf("|------------------|-------|--------|--------|--------|--------|\n");
+  std::printf("| offset (ms)      | count |  mean  |  p95   | p95 |x||  min   |  max   |\n");
+  std::printf("|------------------|-------|--------|--------|--------|--------|--------|\n");
   for (const Stats* s : {&clickFrame, &clockClick, &syncFrame, &syncClick}) Print(*s);
   return 0;
 }
