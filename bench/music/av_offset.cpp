@@ -292,51 +292,62 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "av_offset: no clicks found in the %s output\n", mode.c_str());
     return 1;
   }
-  // The first click is stream frame 0: the rest must fall on their row starts.
-  // Each onset is the click nearest its place, so a recording that lost or
-  // gained frames (an underrun) still pairs later clicks with their rows.
   const int64_t interval = static_cast<int64_t>(kClickEvery) * kRowFrames;
-  std::vector<int64_t> clickOnset;  // by click index, -1 where none was found
-  int64_t worstPlacement = 0;
-  for (int64_t onset : onsets) {
-    int64_t k = (onset - onsets[0] + interval / 2) / interval;
-    if (static_cast<int64_t>(clickOnset.size()) <= k) clickOnset.resize(k + 1, -1);
-    if (clickOnset[k] >= 0) continue;
-    clickOnset[k] = onset;
-    worstPlacement = std::max<int64_t>(worstPlacement, std::llabs(onset - onsets[0] - k * interval));
-  }
-
-  auto heardAt = [&](size_t k) {
-    int64_t stream = static_cast<int64_t>(k) * kClickEvery * kRowFrames;
-    if (mode == "pulse") return ReceivedAt(recording, clickOnset[k]);
-    // The model: a block sounds one block after it was handed over.
+  // The latency model's instant for stream frame s: its block sounds one block
+  // after it was handed over.
+  auto modelAt = [&](int64_t stream) {
     for (size_t b = 0; b + 1 < handovers.size(); b++)
       if (handovers[b].firstFrame <= stream && stream < handovers[b + 1].firstFrame)
         return handovers[b].seconds +
                static_cast<double>(bufferFrames + stream - handovers[b].firstFrame) / kRate;
     return static_cast<double>(NAN);
   };
+  int clicks = static_cast<int>(frames / 60.0 * kRate / interval) + 2;
+  std::vector<double> heard(clicks, NAN);
+  int64_t worstPlacement = 0;
+  if (mode == "disk") {
+    // The file holds every block: the first click is stream frame 0, the rest
+    // must fall on their row starts.
+    for (size_t i = 0; i < onsets.size(); i++) {
+      int64_t k = (onsets[i] - onsets[0] + interval / 2) / interval;
+      worstPlacement = std::max<int64_t>(worstPlacement, std::llabs(onsets[i] - onsets[0] - k * interval));
+      if (k < clicks) heard[k] = modelAt(k * interval);
+    }
+  } else {
+    // A recording that lost or gained frames (an underrun) cannot be counted
+    // through: each recorded click goes to the row whose model instant lies
+    // nearest the time it was received (they are 545 ms apart).
+    for (int64_t onset : onsets) {
+      double at = ReceivedAt(recording, onset);
+      int best = -1;
+      for (int k = 0; k < clicks; k++) {
+        double model = modelAt(static_cast<int64_t>(k) * interval);
+        if (!std::isnan(model) && (best < 0 || std::fabs(model - at) <
+                                                    std::fabs(modelAt(best * interval) - at)))
+          best = k;
+      }
+      if (best >= 0 && std::isnan(heard[best])) heard[best] = at;
+    }
+  }
 
   Stats clickFrame{"click vs frame", {}}, clockClick{"clock vs click", {}},
       syncFrame{"sync vs frame", {}}, syncClick{"sync vs click", {}};
   int syncsSeen = std::min(syncCount.load(), 4096);
-  for (size_t k = 0; k < clickOnset.size(); k++) {
-    if (clickOnset[k] < 0) continue;
+  for (size_t k = 0; k < heard.size(); k++) {
+    if (std::isnan(heard[k])) continue;
     int steps = static_cast<int>(k) * kClickEvery * 64;  // the click row's song steps
-    double heard = heardAt(k);
-    if (std::isnan(heard)) continue;
     size_t j = 0;
     while (j < frameSteps.size() && frameSteps[j] < steps) j++;
     if (j == 0 || j == frameSteps.size()) continue;
-    clickFrame.ms.push_back((frameTime[j] - heard) * 1000);
+    clickFrame.ms.push_back((frameTime[j] - heard[k]) * 1000);
     double part = static_cast<double>(steps - frameSteps[j - 1]) / (frameSteps[j] - frameSteps[j - 1]);
     double crossing = frameTime[j - 1] + part * (frameTime[j] - frameTime[j - 1]);
-    clockClick.ms.push_back((crossing - heard) * 1000);
+    clockClick.ms.push_back((crossing - heard[k]) * 1000);
     if (std::getenv("AV_OFFSET_VERBOSE"))
-      std::printf("click %zu: heard %.4f frame %+.2f ms clock %+.2f ms\n", k, heard,
-                  (frameTime[j] - heard) * 1000, (crossing - heard) * 1000);
+      std::printf("click %zu: heard %.4f frame %+.2f ms clock %+.2f ms\n", k, heard[k],
+                  (frameTime[j] - heard[k]) * 1000, (crossing - heard[k]) * 1000);
     if (static_cast<int>(k) < syncsSeen) {
-      syncClick.ms.push_back((syncArrival[k] - heard) * 1000);
+      syncClick.ms.push_back((syncArrival[k] - heard[k]) * 1000);
       syncFrame.ms.push_back((syncArrival[k] - frameTime[j]) * 1000);
       if (k > 0 && syncsBy[j - 1] > static_cast<int>(k))
         std::printf("sync %zu arrived before the frame that shows its row\n", k);
@@ -358,7 +369,7 @@ int main(int argc, char** argv) {
     std::printf("\n");
   }
   std::printf("av_offset %s: %.0f s at 60 fps, blocks of %d frames taken at %.0f frames/s, "
-              "%zu clicks, %d syncs, clicks on their row starts within %lld frames\n",
+              "%zu clicks, %d syncs, clicks in the file on their row starts within %lld frames\n",
               mode.c_str(), seconds, bufferFrames, pace, onsets.size(), syncsSeen,
               static_cast<long long>(worstPlacement));
   std::printf("| offset (ms)      | count |  mean  |  p95   | p95 |x||  min   |  max   |\n");
