@@ -19,7 +19,7 @@ mv "$work/first" "$work/moved"
 p=$(cd "$work/moved" && pwd -P)
 data=$p/share/nivora-dusk
 
-for f in bin/nivora-dusk bin/nivora-capture bin/nivora-trace lib/nivora-dusk/nivora-dusk \
+for f in bin/nivora-dusk bin/nivora-capture bin/nivora-trace libexec/nivora-dusk/nivora-dusk \
   share/applications/nivora-dusk.desktop share/metainfo/example.nivora.dusk.metainfo.xml \
   share/icons/hicolor/{48x48,128x128,256x256}/apps/nivora-dusk.png \
   share/man/man1/nivora-{dusk,capture,trace}.1.gz share/doc/nivora-dusk/copyright; do
@@ -61,7 +61,7 @@ grep -q "$work/nowhere/soundtrack.mo3" "$work/err" || fail "--data not used: $(c
 
 # The launcher, through a symbolic link, with a stand-in for the show that
 # reports where it was started and with what.
-cat >"$p/lib/nivora-dusk/nivora-dusk" <<'SHOW'
+cat >"$p/libexec/nivora-dusk/nivora-dusk" <<'SHOW'
 #!/bin/sh
 echo "$(pwd -P) args:$#"
 SHOW
