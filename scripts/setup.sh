@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it).
+# without it; scdoc writes the manual pages, dpkg-dev's dpkg-shlibdeps
+# finds the package's run-time libraries, desktop-file-utils and appstream
+# check the menu entry and the metadata; pulseaudio and its utilities: the
+# sound-server latency bench; heroes-sound-tracks, tecnoballz-data,
+# pingus-data: third-party modules the music tests play).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -14,6 +18,9 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base x11-apps x11-utils openbox
   ffmpeg
+  scdoc dpkg-dev desktop-file-utils appstream
+  pulseaudio pulseaudio-utils
+  heroes-sound-tracks tecnoballz-data pingus-data
 )
 
 missing=()

@@ -366,16 +366,17 @@ void ExpectCaptureMatch(PlayerE2e& test, const std::string& work, const Image& p
   MusicPlayer decoder;
   ASSERT_TRUE(OpenMusicPlayer(decoder, module.data(), module.size(), 44100, false));
   RestartMusicPlayer(decoder);
-  std::vector<float> block(2 * 4096);
+  // The stream frames the module reports at the paused position.
+  std::vector<float> block(2 * 1024);
   int64_t from = -1, to = -1;
-  for (int step = 0; step < 400 && to < 0; step++) {
-    RenderMusicFrames(decoder, block.data(), 4096);
-    for (int i = 0; i < decoder.rowCount && i < kMusicRowHistory; i++) {
-      const MusicRowStart& r = decoder.rows[(decoder.rowCount - 1 - i) % kMusicRowHistory];
-      if (r.order == paused.order && r.row == paused.row && decoder.rowCount > i + 1) {
-        from = r.frame + (paused.tick * int64_t{r.length} + 63) / 64;
-        to = r.frame + ((paused.tick + 1) * int64_t{r.length} + 63) / 64;
-      }
+  for (int step = 0; step < 20000 && to < 0; step++) {
+    int64_t first = decoder.framesRendered;
+    RenderMusicFrames(decoder, block.data(), 1024);
+    for (int64_t f = first; f < decoder.framesRendered && to < 0; f++) {
+      MusicPosition at = MusicPositionAt(decoder, f);
+      bool same = at.order == paused.order && at.row == paused.row && at.fraction == paused.tick;
+      if (same && from < 0) from = f;
+      if (!same && from >= 0) to = f;
     }
   }
   CloseMusicPlayer(decoder);

@@ -226,7 +226,8 @@ void DrawFigures(const FrameTimes& times, const Playback& playback) {
               height - picture.y - picture.height + 2 * scale, scale);
 }
 
-void RunPlayerLoop(const PlayerOptions& options, SeekSupport& seek, FrameTimes& times) {
+// Returns whether the show was left paused.
+bool RunPlayerLoop(const PlayerOptions& options, SeekSupport& seek, FrameTimes& times) {
   LoopState loop;
   Playback playback;
   Pacer pacer;
@@ -248,6 +249,7 @@ void RunPlayerLoop(const PlayerOptions& options, SeekSupport& seek, FrameTimes& 
     NoteFrame(times, std::chrono::duration<double, std::milli>(now - last).count());
     last = now;
   }
+  return playback.paused;
 }
 
 }  // namespace
@@ -300,12 +302,17 @@ int RunPlayer(int argc, const char* const* argv) {
 
   PlayMusic(musicHandle, 0, -1, 1);
   demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
-  RunPlayerLoop(options, seek, times);
+  bool paused = RunPlayerLoop(options, seek, times);
 
   ReleaseAssets();
-  for (int volume = 100; volume >= 0; volume -= 5) {
-    SetAudioVolume(volume);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // As the show ends: the music fades out and is heard out. Paused, it is
+  // already silent.
+  if (!paused) {
+    for (int volume = 100; volume >= 0; volume -= 5) {
+      SetAudioVolume(volume);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    FinishAudioFade();
   }
   FreeAudio();
   ClosePlayerDisplay();
