@@ -354,7 +354,7 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
 
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
-  std::printf("seek times: %s", Shell("grep -o 'sought in [0-9]* ms' '" + work + "/stderr'").c_str());
+  std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr'").c_str());
 }
 
 // The window or screen's picture, paused in order 0 (whose one layer depends on

@@ -182,7 +182,7 @@ void ApplyAction(PlayerAction action, LoopState& loop, Playback& playback, SeekS
       int target = SeekTarget(action, demoClock.order, table, runSettings.looping != 0);
       if (target >= 0 && SeekPlayback(playback, table, target)) {
         char what[64];
-        std::snprintf(what, sizeof what, "sought in %.0f ms", MsSince(started));
+        std::snprintf(what, sizeof what, "sought in %.1f ms", MsSince(started));
         ReportPosition(what);
       }
       break;
