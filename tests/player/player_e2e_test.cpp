@@ -170,7 +170,7 @@ class PlayerE2e : public testing::Test {
   }
 
   // A screen on a display number drawn from 200-999 that nobody else holds.
-  void StartScreen(const std::string& size) {
+  void StartScreen(const std::string& size, bool withWindowManager = true) {
     std::mt19937 random(std::random_device{}());
     for (int attempt = 0; attempt < 20 && xvfb < 0; attempt++) {
       int number = 200 + static_cast<int>(random() % 800);
@@ -200,6 +200,7 @@ class PlayerE2e : public testing::Test {
     }
     ASSERT_GT(xvfb, 0) << "no Xvfb at " << size;
     setenv("DISPLAY", display.c_str(), 1);
+    if (!withWindowManager) return;
     // A window manager, as on a desktop: fullscreen and focus are its to grant.
     windowManager = fork();
     if (windowManager == 0) {
@@ -355,6 +356,43 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr'").c_str());
+}
+
+TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
+  StartPlayer({"--mode", "1280x1024"});
+  EXPECT_EQ(WaitForExit(10), 2);
+  EXPECT_EQ(Stderr(), "nivora-play: --mode takes 640x480, 800x600 or 1024x768, not '1280x1024'\n");
+}
+
+// A mode the screen does not have: the show's message on standard error and in
+// a box, which waits for the viewer (Return here), then status 1.
+TEST_F(PlayerE2e, AModeTheScreenLacksEndsAsTheShowDoes) {
+  StartScreen("640x480", false);  // the box alone on the screen, as the show's tests find it
+  StartPlayer({"--mode", "800x600"});
+  bool answered = false;
+  int status = -1;
+  std::string root = Shell("xdotool search --maxdepth 0 --classname '.*' 2>/dev/null");
+  // Every visible top-level window but the root: the box.
+  auto boxes = [&] {
+    std::istringstream windows(
+        Shell("xdotool search --onlyvisible --maxdepth 1 --classname '.*' 2>/dev/null"));
+    std::vector<std::string> found;
+    std::string id;
+    while (windows >> id)
+      if (id + "\n" != root) found.push_back(id);
+    return found;
+  };
+  for (int i = 0; i < 200 && boxes().empty(); i++) std::this_thread::sleep_for(50ms);
+  ASSERT_FALSE(boxes().empty()) << "no box: " << Stderr();
+  ASSERT_EQ(WaitForExit(0.5), -1) << "ended without waiting at the box";
+  for (int i = 0; i < 30 && !answered; i++) {
+    for (const std::string& box : boxes()) Shell("xdotool key --window " + box + " Return 2>/dev/null");
+    status = WaitForExit(0.3);
+    answered = status >= 0;
+  }
+  ASSERT_TRUE(answered) << "no box, or it did not go away: " << Stderr();
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(Stderr(), "screenmode not found\n");
 }
 
 // The window or screen's picture, paused in order 0 (whose one layer depends on
