@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it).
+# without it; openbox stacks windows in the end-to-end runs as a desktop does,
+# x11-apps' xwd and imagemagick take and read their screenshots).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -12,7 +13,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool xfonts-base
+  xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev
   ffmpeg
 )
 

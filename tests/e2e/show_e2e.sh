@@ -2,25 +2,39 @@
 # Runs the show on a private Xvfb display in a scratch working directory and
 # checks how one run ends.
 #
-#   show_e2e.sh CASE SHOW_BINARY [MODULE]
+#   show_e2e.sh CASE SHOW_BINARY [MODULE | SHOW_DIR]
 #
 #   module-end      a short module: the show reaches the main loop, ends by itself, 0
 #   escape          a long module, Escape held: ends after the first frame, 0
+#   escape-tap      a long module, a 10 ms Escape tap in the main loop: ends, 0, and the
+#                   sound heard (SDL's disk driver) fades out instead of stopping dead
 #   close-request   a long module, SIGTERM in the main loop: the close request ends it, 0
+#   window-close    under openbox, WM_DELETE_WINDOW in the main loop: 0 within 1 s, no fade
+#   window-destroy  under openbox, the window destroyed by another client (xdotool
+#                   windowclose): 1 within 1 s, a line on stderr
+#   whole-show      the show's own data (SHOW_DIR: gfx/, data/, soundtrack.mo3) to its end, 0
 #   missing-module  no soundtrack: "Can't play the file" and its box, 1
 #   no-mode         a 800x600 screen: "screenmode not found" and its box, 1
 #   no-gl           a server without GLX: "Can't Find A Suitable PixelFormat." and its box, 1
 #   no-audio        no usable audio driver: "Can't initialize device" and its box, 1
+#   no-video        no usable video driver: "can't init opengl-window" and its box, 1
 #
-# Error boxes wait for the viewer; this script is the viewer and presses Return.
+# The box cases run under openbox (no-audio without a window manager, as the other
+# way a desktop can be), take a screenshot with the box up and check that the
+# box's own colours fill its place on screen: it is on top. Error boxes wait for the
+# viewer; this script is the viewer and ends each box in another way: Return, SIGINT
+# or SIGTERM, each with status 1.
 set -u
 
 case_name=$1
 show=$2
 module=${3:-}
 
+x_helper=${X_HELPER:-$(dirname "$show")/../tests/e2e/x_helper}
+convert=/usr/bin/convert  # ImageMagick's own, whatever else is on the path
+
 case "$case_name" in
-  module-end|escape|close-request)
+  module-end|escape|escape-tap|close-request|window-close|window-destroy|whole-show)
     if [ -z "$module" ]; then
       echo "FAIL ($case_name): no module given (is tools/modwriter built?)" >&2
       exit 1
@@ -32,11 +46,18 @@ screen=640x480
 server_options=()
 [ "$case_name" = no-gl ] && server_options=(-extension GLX)
 
+window_manager=""
+case "$case_name" in
+  window-close|window-destroy|missing-module|no-mode|no-gl|no-video) window_manager=openbox ;;
+esac
+
 work=$(mktemp -d)
 xvfb_pid=""
 show_pid=""
+wm_pid=""
 cleanup() {
   [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
@@ -77,12 +98,24 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # Another server answering on this number would make every result meaningless.
 [ "$(xdotool getdisplaygeometry)" = "${screen/x/ }" ] ||
   fail "display $DISPLAY is not the ${screen} one started here"
-export SDL_AUDIODRIVER=dummy
+if [ -n "$window_manager" ]; then
+  openbox --sm-disable >"$work/wm.log" 2>&1 &
+  wm_pid=$!
+  "$x_helper" wm-ready || fail "openbox did not come up: $(cat "$work/wm.log")"
+fi
+# The disk driver writes what would be heard, at the device's pace, to a file.
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/heard.raw"
 [ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+[ "$case_name" = no-video ] && export SDL_VIDEODRIVER=no-such-driver
 
 mkdir "$work/show"
-if [ -n "$module" ]; then
+if [ "$case_name" = whole-show ]; then
+  for f in gfx data soundtrack.mo3; do
+    [ -e "$module/$f" ] || fail "no $f in $module"
+    ln -s "$(cd "$module" && pwd)/$f" "$work/show/$f"
+  done
+elif [ -n "$module" ]; then
   cp "$module" "$work/show/soundtrack.mo3" || fail "no module at $module"
 fi
 
@@ -117,9 +150,15 @@ wait_for_window() {
   echo "$id"
 }
 
-# The error box: a visible top-level window that is neither the root nor the show's.
+# The error box: its window is titled "Error"; without a window manager, also any
+# visible top-level window that is neither the root nor the show's.
 find_box() {
   local root show_id w
+  w=$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -n1)
+  if [ -n "$w" ]; then
+    echo "$w"
+    return
+  fi
   root=$(xdotool search --maxdepth 0 --classname '.*' 2>/dev/null | head -n1)
   show_id=$(show_window)
   for w in $(xdotool search --onlyvisible --maxdepth 1 --classname '.*' 2>/dev/null); do
@@ -130,9 +169,25 @@ find_box() {
   done
 }
 
-# Waits for the box, presses Return on it until the show ends, and sets `status`.
+# The share of the box's place on screen showing the box's own background colour
+# (SDL's default scheme, 56,54,53): near 1 when the box is on top.
+box_share_on_screen() {
+  local box=$1 geometry x y w h
+  geometry=$(xdotool getwindowgeometry --shell "$box") || return 1
+  eval "$geometry"
+  x=$X y=$Y w=$WIDTH h=$HEIGHT
+  xwd -root -silent >"$work/screen.xwd" || return 1
+  "$convert" "xwd:$work/screen.xwd" "$work/screen.png" || return 1
+  cp "$work/screen.png" "${E2E_SHOTS:-$work}/$case_name.png" 2>/dev/null
+  "$convert" "$work/screen.png" -crop "${w}x${h}+${x}+${y}" +repage -fill white \
+    -opaque 'rgb(56,54,53)' -fill black +opaque white -format '%[fx:mean]' info:
+}
+
+# Waits for the box, checks it is on top, ends it with $2 (Return, INT or TERM)
+# and sets `status`.
 dismiss_box_and_wait() {
   local deadline=$(( $(now_ms) + $1 * 1000 ))
+  local how=${2:-Return}
   local box=""
   while [ -z "$box" ]; do
     [ "$(now_ms)" -gt "$deadline" ] && fail "no error box appeared"
@@ -146,6 +201,16 @@ dismiss_box_and_wait() {
     wait "$show_pid"
     fail "the show ended (status $?) without waiting at the error box"
   fi
+  local share
+  share=$(box_share_on_screen "$box") || fail "no screenshot of the box"
+  echo "box $box on screen: share $share of its place in its own colour" >&2
+  awk -v s="$share" 'BEGIN { exit !(s >= 0.6) }' ||
+    fail "the box is hidden: only $share of its place shows its colour"
+  if [ "$how" != Return ]; then
+    kill -"$how" "$show_pid"
+    wait_for_end 2
+    return
+  fi
   # A box that has not reached its event loop yet misses the key: press again.
   while alive "$show_pid"; do
     [ "$(now_ms)" -gt "$deadline" ] && fail "the error box does not go away"
@@ -154,6 +219,26 @@ dismiss_box_and_wait() {
     sleep 0.2
   done
   wait_for_end 5
+}
+
+# The sound's level before Escape or the close and at its very end: the peak of
+# the second before the last 200 ms of sound, and of the last 10 ms of sound
+# (trailing silence from a paused device left out). Stereo 32-bit floats.
+tail_of_heard() {
+  [ -s "$work/heard.raw" ] || return 1
+  python3 - "$work/heard.raw" <<'PY'
+import array, sys
+samples = array.array("f")
+with open(sys.argv[1], "rb") as f:
+    samples.frombytes(f.read())
+end = len(samples)
+while end > 0 and samples[end - 1] == 0.0:
+    end -= 1
+rate = 2 * 44100
+steady = samples[max(0, end - rate * 12 // 10):max(0, end - rate // 5)]
+last = samples[max(0, end - rate // 100):end]
+print("%.4f %.4f" % (max(map(abs, steady), default=0), max(map(abs, last), default=0)))
+PY
 }
 
 expect_stderr_line() {
@@ -182,6 +267,54 @@ case "$case_name" in
     xdotool keyup Escape
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     ;;
+  escape-tap)
+    wait_for_window 10 >/dev/null || exit 1
+    sleep 3  # past both fades, into the main loop, the music playing
+    alive "$show_pid" || fail "the show ended by itself"
+    xdotool keydown Escape
+    sleep 0.01
+    xdotool keyup Escape
+    wait_for_end 5
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    fade=$(tail_of_heard) || fail "nothing was heard"
+    echo "heard: $fade" >&2
+    awk -v f="$fade" 'BEGIN { split(f, p, " "); exit !(p[2] < 0.5 * p[1]) }' ||
+      fail "the music stopped dead instead of fading: $fade"
+    ;;
+  window-close)
+    id=$(wait_for_window 10) || exit 1
+    sleep 3
+    alive "$show_pid" || fail "the show ended by itself"
+    sent=$(now_ms)
+    "$x_helper" close "$id" || fail "could not send the close request"
+    wait_for_end 1
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    echo "ended $(( $(now_ms) - sent )) ms after the close request" >&2
+    fade=$(tail_of_heard) || fail "nothing was heard"
+    echo "heard: $fade" >&2
+    awk -v f="$fade" 'BEGIN { split(f, p, " "); exit !(p[2] > 0.9 * p[1]) }' ||
+      fail "the music faded on a close request: $fade"
+    ;;
+  window-destroy)
+    id=$(wait_for_window 10) || exit 1
+    sleep 3
+    alive "$show_pid" || fail "the show ended by itself"
+    sent=$(now_ms)
+    xdotool windowclose "$id" || fail "xdotool could not destroy the window"
+    wait_for_end 1
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    echo "ended $(( $(now_ms) - sent )) ms after the window was destroyed" >&2
+    grep -q . "$work/stderr" || fail "no line on standard error"
+    ;;
+  whole-show)
+    wait_for_window 20 >/dev/null || exit 1
+    wait_for_end 240
+    [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
+    elapsed=$(( $(now_ms) - start ))
+    # The soundtrack alone lasts 2:46.
+    [ "$elapsed" -ge 160000 ] || fail "ended after $elapsed ms, before the soundtrack was over"
+    grep -qE "Can't|can't|screenmode|cannot" "$work/stderr" && fail "errors on a good run"
+    ;;
   close-request)
     wait_for_window 10 >/dev/null || exit 1
     sleep 2.5  # past both fades, into the main loop
@@ -196,12 +329,12 @@ case "$case_name" in
     expect_stderr_line "Can't play the file"
     ;;
   no-mode)
-    dismiss_box_and_wait 15
+    dismiss_box_and_wait 15 INT
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     expect_stderr_line "screenmode not found"
     ;;
   no-gl)
-    dismiss_box_and_wait 15
+    dismiss_box_and_wait 15 TERM
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     expect_stderr_line "Can't Find A Suitable PixelFormat."
     ;;
@@ -209,6 +342,11 @@ case "$case_name" in
     dismiss_box_and_wait 15
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     expect_stderr_line "Can't initialize device"
+    ;;
+  no-video)
+    dismiss_box_and_wait 15 TERM
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    expect_stderr_line "can't init opengl-window"
     ;;
   *)
     fail "unknown case"

@@ -1,0 +1,55 @@
+/* What the end-to-end runs ask of the X server that xdotool cannot:
+ *   x_helper wm-ready           waits up to 5 s for a window manager to announce itself
+ *   x_helper close WINDOW       asks WINDOW to close, as a window manager's close button does
+ *                               (a WM_DELETE_WINDOW client message)
+ * Exit status 0 on success, 1 on failure. */
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+static int WindowManagerRunning(Display* display) {
+  Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = NULL;
+  int found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False,
+                                 XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+              count == 1;
+  if (data) XFree(data);
+  return found;
+}
+
+int main(int argc, char** argv) {
+  Display* display = XOpenDisplay(NULL);
+  if (!display) {
+    fprintf(stderr, "x_helper: cannot open the display\n");
+    return 1;
+  }
+  if (argc == 2 && strcmp(argv[1], "wm-ready") == 0) {
+    for (int i = 0; i < 200; ++i) {
+      if (WindowManagerRunning(display)) return 0;
+      usleep(25000);
+    }
+    fprintf(stderr, "x_helper: no window manager came up\n");
+    return 1;
+  }
+  if (argc == 3 && strcmp(argv[1], "close") == 0) {
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = (Window)strtoul(argv[2], NULL, 0);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XSync(display, False);
+    return 0;
+  }
+  fprintf(stderr, "usage: x_helper wm-ready | close WINDOW\n");
+  return 1;
+}
