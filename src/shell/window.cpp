@@ -114,12 +114,16 @@ void OnTerminationSignal(int) {
   signalState = 1;
 }
 
-void WatchDisplayAndSignals() {
+void WatchSignals() {
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+}
+
+void WatchDisplayAndSignals() {
+  WatchSignals();
   if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) return;
   XSetErrorHandler(RecordXError);
   XSetIOErrorHandler(EndOnLostConnection);
@@ -303,6 +307,7 @@ void ShowDemoCursor(bool show) {
 void ShowErrorBox(const char* message) {
   // No owner window: the box must not depend on a window that may be half set up.
   errorBoxWaiting = 1;
+  WatchSignals();  // also when the video side never came up
   if (signalState) _exit(1);  // a signal came before the box: nobody waits for it
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
   errorBoxWaiting = 0;

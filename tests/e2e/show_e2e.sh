@@ -71,6 +71,7 @@ fail() {
   echo "--- show's standard error:" >&2
   cat "$work/stderr" >&2 2>/dev/null
   echo "--- display ${DISPLAY:-none}: $(xdotool getdisplaygeometry 2>&1)" >&2
+  xwininfo -root -tree 2>&1 | grep -vE '\(has no name\): \(\)|OPENBOX|^ *[0-9]+ child' >&2
   exit 1
 }
 
@@ -82,16 +83,24 @@ alive() {
   [ -n "$state" ] && [ "$state" != Z ]
 }
 
-# -displayfd picks a free display number. -noreset: by default the server resets
-# when its last client leaves, and a show connecting right after the display
-# check below would meet a server in the middle of its reset.
-Xvfb -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp "${server_options[@]}" \
-  3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 200); do
+# A display number drawn at random from 200-999, so that runs side by side (and
+# other servers on the machine) keep out of each other's way; a taken number
+# makes Xvfb fail at once, and another is drawn. -noreset: by default the server
+# resets when its last client leaves, and a show connecting right after the
+# display check below would meet a server in the middle of its reset.
+for _ in $(seq 20); do
+  number=$(( 200 + RANDOM % 800 ))
+  [ -e "/tmp/.X$number-lock" ] && continue
+  Xvfb ":$number" -displayfd 3 -noreset -screen 0 "${screen}x24" -nolisten tcp \
+    "${server_options[@]}" 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    [ -s "$work/display" ] && break
+    alive "$xvfb_pid" || break
+    sleep 0.025
+  done
   [ -s "$work/display" ] && break
-  alive "$xvfb_pid" || break
-  sleep 0.025
+  xvfb_pid=""
 done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
@@ -154,8 +163,9 @@ wait_for_window() {
 # visible top-level window that is neither the root nor the show's.
 find_box() {
   local root show_id w
-  w=$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -n1)
-  if [ -n "$w" ]; then
+  # xdotool's search misses a box inside a window manager's frame; xwininfo sees it.
+  w=$(xwininfo -root -tree 2>/dev/null | awk '$2 == "\"Error\":" { print $1; exit }')
+  if [ -n "$w" ] || [ -n "$window_manager" ]; then
     echo "$w"
     return
   fi
@@ -201,11 +211,16 @@ dismiss_box_and_wait() {
     wait "$show_pid"
     fail "the show ended (status $?) without waiting at the error box"
   fi
-  local share
-  share=$(box_share_on_screen "$box") || fail "no screenshot of the box"
+  # A box is painted a moment after it is mapped: look again for up to 3 s.
+  local share tries=0
+  while :; do
+    share=$(box_share_on_screen "$box") || fail "no screenshot of the box"
+    awk -v s="$share" 'BEGIN { exit !(s >= 0.5) }' && break
+    tries=$((tries + 1))
+    [ "$tries" -ge 15 ] && fail "the box is hidden: only $share of its place shows its colour"
+    sleep 0.2
+  done
   echo "box $box on screen: share $share of its place in its own colour" >&2
-  awk -v s="$share" 'BEGIN { exit !(s >= 0.6) }' ||
-    fail "the box is hidden: only $share of its place shows its colour"
   if [ "$how" != Return ]; then
     kill -"$how" "$show_pid"
     wait_for_end 2
