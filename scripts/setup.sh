@@ -13,7 +13,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev
+  xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev libxfixes-dev
   ffmpeg
 )
 

@@ -4,7 +4,8 @@
 #
 #   show_e2e.sh CASE SHOW_BINARY [MODULE | SHOW_DIR]
 #
-#   module-end      a short module: the show reaches the main loop, ends by itself, 0
+#   module-end      a short module: the show reaches the main loop with the cursor
+#                   hidden, ends by itself, 0
 #   escape          a long module, Escape held: ends after the first frame, 0
 #   escape-tap      a long module, a 10 ms Escape tap in the main loop: ends, 0, and the
 #                   sound heard (SDL's disk driver) fades out instead of stopping dead
@@ -266,6 +267,9 @@ case "$case_name" in
     geometry=$(xdotool getwindowgeometry "$id")
     echo "$geometry" | grep -q 'Position: 0,0' || fail "window not at 0,0: $geometry"
     echo "$geometry" | grep -q 'Geometry: 640x480' || fail "window not 640x480: $geometry"
+    # The pointer starts in the middle of the screen, over the show: no cursor there.
+    sleep 0.5
+    "$x_helper" cursor-hidden || fail "the cursor shows over the show"
     wait_for_end 30
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     elapsed=$(( $(now_ms) - start ))

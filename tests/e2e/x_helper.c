@@ -2,9 +2,11 @@
  *   x_helper wm-ready           waits up to 5 s for a window manager to announce itself
  *   x_helper close WINDOW       asks WINDOW to close, as a window manager's close button does
  *                               (a WM_DELETE_WINDOW client message)
+ *   x_helper cursor-hidden      succeeds when the pointer's cursor shows no pixel
  * Exit status 0 on success, 1 on failure. */
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -50,6 +52,16 @@ int main(int argc, char** argv) {
     XSync(display, False);
     return 0;
   }
-  fprintf(stderr, "usage: x_helper wm-ready | close WINDOW\n");
+  if (argc == 2 && strcmp(argv[1], "cursor-hidden") == 0) {
+    XFixesCursorImage* image = XFixesGetCursorImage(display);
+    if (!image) return 1;
+    int drawn = 0;
+    for (int i = 0; i < image->width * image->height; ++i)
+      if ((image->pixels[i] >> 24) & 0xFF) ++drawn;  /* ARGB: any alpha is a visible pixel */
+    fprintf(stderr, "x_helper: cursor %dx%d, %d pixels drawn\n", image->width, image->height, drawn);
+    XFree(image);
+    return drawn == 0 ? 0 : 1;
+  }
+  fprintf(stderr, "usage: x_helper wm-ready | close WINDOW | cursor-hidden\n");
   return 1;
 }
