@@ -20,6 +20,8 @@
 #   no-gl           a server without GLX: "Can't Find A Suitable PixelFormat." and its box, 1
 #   no-audio        no usable audio driver: "Can't initialize device" and its box, 1
 #   no-video        no usable video driver: "can't init opengl-window" and its box, 1
+#   old-library     an older libopenmpt at run time (OLD_OPENMPT, preloaded): the version
+#                   message and its box, 1
 #
 # The box cases run under openbox (no-audio without a window manager, as the other
 # way a desktop can be), take a screenshot with the box up and check that the
@@ -50,7 +52,8 @@ server_options=()
 
 window_manager=""
 case "$case_name" in
-  window-close|window-destroy|missing-module|no-mode|no-gl|no-video) window_manager=openbox ;;
+  window-close|window-destroy|missing-module|no-mode|no-gl|no-video|old-library)
+    window_manager=openbox ;;
 esac
 
 work=$(mktemp -d)
@@ -131,7 +134,11 @@ elif [ -n "$module" ]; then
 fi
 
 start=$(now_ms)
-(cd "$work/show" && exec "$show" >"$work/stdout" 2>"$work/stderr") &
+preload=()
+# A sanitizer build's runtime wants to come first; the stand-in library is plain C.
+[ "$case_name" = old-library ] &&
+  preload=(env LD_PRELOAD="$OLD_OPENMPT" ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0")
+(cd "$work/show" && exec "${preload[@]}" "$show" >"$work/stdout" 2>"$work/stderr") &
 show_pid=$!
 
 # Waits for the show to end within $1 seconds and sets `status`.
@@ -371,6 +378,12 @@ case "$case_name" in
     dismiss_box_and_wait 15 TERM
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     expect_stderr_line "can't init opengl-window"
+    ;;
+  old-library)
+    dismiss_box_and_wait 15 INT
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    grep -qxE "libopenmpt version [0-9]+\.[0-9]+ was not loaded" "$work/stderr" ||
+      fail "standard error lacks the version message"
     ;;
   *)
     fail "unknown case"
