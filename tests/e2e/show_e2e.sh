@@ -198,8 +198,8 @@ box_share_on_screen() {
   xwd -root -silent >"$work/screen.xwd" || return 1
   "$convert" "xwd:$work/screen.xwd" "$work/screen.png" || return 1
   cp "$work/screen.png" "${E2E_SHOTS:-$work}/$case_name.png" 2>/dev/null
-  "$convert" "$work/screen.png" -crop "${w}x${h}+${x}+${y}" +repage -fill white \
-    -opaque 'rgb(56,54,53)' -fill black +opaque white -format '%[fx:mean]' info:
+  "$convert" "$work/screen.png" -crop "${w}x${h}+${x}+${y}" +repage -fill black \
+    +opaque 'rgb(56,54,53)' -fill white -opaque 'rgb(56,54,53)' -format '%[fx:mean]' info:
 }
 
 # Waits for the box, checks it is on top, ends it with $2 (Return, INT or TERM)
