@@ -156,11 +156,14 @@ void ShowAndActivate() {
 // The window went away under the show (destroyed by another client) or the X
 // server refused a request: one line, the desktop mode back, status 1.
 [[noreturn]] void EndOnLostWindow() {
-  if (windowDestroyed.load())
+  // A window or drawable that no longer exists is the window killed by another
+  // client, seen in the swap before its DestroyNotify reaches the pump.
+  int code = xErrorCode.load();
+  if (windowDestroyed.load() || code == BadWindow || code == BadDrawable)
     std::fprintf(stderr, "the show's window was closed from outside\n");
   else
-    std::fprintf(stderr, "the X display refused a request (error %d, request %d)\n",
-                 xErrorCode.load(), xErrorRequest.load());
+    std::fprintf(stderr, "the X display refused a request (error %d, request %d)\n", code,
+                 xErrorRequest.load());
   std::fflush(stderr);
   CloseDemoWindow();
   FreeAudio();

@@ -14,6 +14,7 @@
 #   window-close    under openbox, WM_DELETE_WINDOW in the main loop: 0 within 1 s, no fade
 #   window-destroy  under openbox, the window destroyed by another client (xdotool
 #                   windowclose): 1 within 1 s, a line on stderr
+#   lost-display    the X server goes away in the main loop: 1 within 1 s, a line on stderr
 #   whole-show      the show's own data (SHOW_DIR: gfx/, data/, soundtrack.mo3) to its end, 0
 #   missing-module  no soundtrack: "Can't play the file" and its box, 1
 #   no-mode         a 800x600 screen: "screenmode not found" and its box, 1
@@ -38,7 +39,8 @@ x_helper=${X_HELPER:-$(dirname "$show")/../tests/e2e/x_helper}
 convert=/usr/bin/convert  # ImageMagick's own, whatever else is on the path
 
 case "$case_name" in
-  module-end|escape|escape-tap|escape-fade|close-request|window-close|window-destroy|whole-show)
+  module-end|escape|escape-tap|escape-fade|close-request|window-close|window-destroy|\
+  lost-display|whole-show)
     if [ -z "$module" ]; then
       echo "FAIL ($case_name): no module given (is tools/modwriter built?)" >&2
       exit 1
@@ -334,8 +336,21 @@ case "$case_name" in
     wait_for_end 1
     [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
     echo "ended $(( $(now_ms) - sent )) ms after the window was destroyed" >&2
-    grep -qE "^(the show's window was closed from outside|the X display refused a request)" \
-      "$work/stderr" || fail "no line on standard error tells why the show ended"
+    grep -E "^(the show's window was closed from outside|the X display refused a request)" \
+      "$work/stderr" >&2 || fail "no line on standard error tells why the show ended"
+    ;;
+  lost-display)
+    wait_for_window 10 >/dev/null || exit 1
+    sleep 3
+    alive "$show_pid" || fail "the show ended by itself"
+    kill -KILL "$xvfb_pid"
+    wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+    lost=$(now_ms)
+    wait_for_end 1
+    [ "$status" -eq 1 ] || fail "exit status $status, expected 1"
+    echo "ended $(( $(now_ms) - lost )) ms after the display went away" >&2
+    expect_stderr_line "the connection to the X display was lost"
     ;;
   whole-show)
     wait_for_window 20 >/dev/null || exit 1
