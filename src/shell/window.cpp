@@ -32,9 +32,9 @@ std::atomic<int> xErrorCode{0};     // code of the first X error, 0 while none c
 std::atomic<int> xErrorRequest{0};  // its major request number
 std::atomic<bool> windowDestroyed{false};  // DestroyNotify for the show's window
 
-// 1 once a termination signal arrived; 2 while an error box waits, when a signal
-// ends the process at once.
+// Written by the signal handler: 1 once SIGINT or SIGTERM arrived.
 volatile std::sig_atomic_t signalState = 0;
+// 1 from the moment an error box is about to wait: a signal then ends the process at once.
 volatile std::sig_atomic_t errorBoxWaiting = 0;
 
 SDL_Window* DemoWindow() { return static_cast<SDL_Window*>(glWindow.window); }
