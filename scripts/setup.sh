@@ -2,7 +2,10 @@
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
 # without it; openbox stacks windows in the end-to-end runs as a desktop does,
-# x11-apps' xwd and imagemagick take and read their screenshots).
+# x11-apps' xwd and imagemagick take and read their screenshots; scdoc writes
+# the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
+# libraries, desktop-file-utils and appstream check the menu entry and the
+# metadata).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -15,6 +18,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev libxfixes-dev
   ffmpeg
+  scdoc dpkg-dev desktop-file-utils appstream
 )
 
 missing=()
