@@ -1,5 +1,6 @@
 /* What the end-to-end runs ask of the X server that xdotool cannot:
  *   x_helper wm-ready           waits up to 5 s for a window manager to announce itself
+ *                               and to frame a window it is shown (then managing windows)
  *   x_helper close WINDOW       asks WINDOW to close, as a window manager's close button does
  *                               (a WM_DELETE_WINDOW client message)
  *   x_helper cursor-hidden      succeeds when the pointer's cursor shows no pixel
@@ -32,10 +33,27 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (argc == 2 && strcmp(argv[1], "wm-ready") == 0) {
-    for (int i = 0; i < 200; ++i) {
-      if (WindowManagerRunning(display)) return 0;
+    int i = 0;
+    while (i < 200 && !WindowManagerRunning(display)) {
       usleep(25000);
+      ++i;
     }
+    /* The announcement comes before the manager takes map requests: a probe
+     * window that gets reparented into a frame shows that it does. */
+    Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, probe, StructureNotifyMask);
+    XMapWindow(display, probe);
+    XFlush(display);
+    int framed = 0;
+    for (; i < 200 && !framed; ++i) {
+      XEvent event;
+      while (!framed && XCheckTypedWindowEvent(display, probe, ReparentNotify, &event))
+        framed = event.xreparent.parent != DefaultRootWindow(display);
+      if (!framed) usleep(25000);
+    }
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    if (framed) return 0;
     fprintf(stderr, "x_helper: no window manager came up\n");
     return 1;
   }
