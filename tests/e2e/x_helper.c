@@ -49,7 +49,14 @@ int main(int argc, char** argv) {
       XEvent event;
       while (!framed && XCheckTypedWindowEvent(display, probe, ReparentNotify, &event))
         framed = event.xreparent.parent != DefaultRootWindow(display);
-      if (!framed) usleep(25000);
+      if (framed) break;
+      usleep(25000);
+      if (i % 10 == 9) {
+        /* Mapped before the manager took over: map it again as a fresh request. */
+        XUnmapWindow(display, probe);
+        XMapWindow(display, probe);
+        XFlush(display);
+      }
     }
     XDestroyWindow(display, probe);
     XSync(display, False);
