@@ -5,7 +5,9 @@
 # x11-apps' xwd and imagemagick take and read their screenshots; scdoc writes
 # the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
 # libraries, desktop-file-utils and appstream check the menu entry and the
-# metadata).
+# metadata; pulseaudio and its utilities: the sound-server latency bench;
+# heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
+# music tests play).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -19,6 +21,8 @@ packages=(
   xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev libxfixes-dev
   ffmpeg
   scdoc dpkg-dev desktop-file-utils appstream
+  pulseaudio pulseaudio-utils
+  heroes-sound-tracks tecnoballz-data pingus-data
 )
 
 missing=()

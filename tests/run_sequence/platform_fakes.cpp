@@ -131,4 +131,5 @@ void PlayMusic(uint32_t handle, int position, int flags, int reset) {
 }
 int32_t GetMusicPosition(uint32_t) { return 0; }
 void SetAudioVolume(int percent) { Step("SetAudioVolume " + std::to_string(percent)); }
+void FinishAudioFade() { Step("FinishAudioFade"); }
 void FreeAudio() { Step("FreeAudio"); }

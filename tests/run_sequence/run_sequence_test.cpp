@@ -64,12 +64,12 @@ Steps Frames(int count) {
   return steps;
 }
 
-// Textures released (GL), the volume ramp, audio freed, the window closed.
+// Textures released (GL), the volume ramp heard out, audio freed, the window closed.
 Steps Teardown() {
   Steps steps = {"GL"};
   for (int volume = 100; volume >= 0; volume -= 5)
     steps.push_back("SetAudioVolume " + std::to_string(volume));
-  Append(steps, {"FreeAudio", "CloseDemoWindow"});
+  Append(steps, {"FinishAudioFade", "FreeAudio", "CloseDemoWindow"});
   return steps;
 }
 
