@@ -2,7 +2,8 @@
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
 # without it; openbox stacks windows in the end-to-end runs as a desktop does,
-# x11-apps' xwd and imagemagick take and read their screenshots; scdoc writes
+# x11-apps' xwd and imagemagick take and read their screenshots, x11-utils'
+# xprop tells when the window manager is up; scdoc writes
 # the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
 # libraries, desktop-file-utils and appstream check the menu entry and the
 # metadata; pulseaudio and its utilities: the sound-server latency bench;
