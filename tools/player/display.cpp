@@ -190,8 +190,6 @@ int PlayerDrawableHeight() {
   return height;
 }
 
-bool PlayerFullscreen() { return state.fullscreen; }
-
 bool PlayerVisible() {
   if (!Window()) return false;
   Uint32 flags = SDL_GetWindowFlags(Window());

@@ -19,7 +19,6 @@ void LayOutPlayerPicture();
 PictureRect PlayerPicture();    // where the picture is now
 int PlayerDrawableWidth();
 int PlayerDrawableHeight();
-bool PlayerFullscreen();
 bool PlayerVisible();            // shown and not minimised: swaps can pace
 double PlayerRefreshHz();        // the display's refresh rate, 60 when it does not say
 bool PlayerSwapIsPaced();        // a swap interval was accepted
