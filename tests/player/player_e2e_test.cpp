@@ -135,6 +135,7 @@ int LitPixelsOutside(const Image& image, int x, int y, int width, int height) {
 
 struct Paused {
   int order = -1, row = 0, tick = 0;
+  double elapsedMs = 0;
 };
 
 class PlayerE2e : public testing::Test {
@@ -279,7 +280,8 @@ class PlayerE2e : public testing::Test {
     std::string err = Stderr();
     size_t at = err.rfind("paused at order");
     if (at != std::string::npos)
-      std::sscanf(err.c_str() + at, "paused at order %d row %d tick %d", &p.order, &p.row, &p.tick);
+      std::sscanf(err.c_str() + at, "paused at order %d row %d tick %d (%lf ms)", &p.order, &p.row,
+                  &p.tick, &p.elapsedMs);
     return p;
   }
 
@@ -356,6 +358,36 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr'").c_str());
+}
+
+// Minimised, the show plays on; restored, the window is as it was and drawn.
+TEST_F(PlayerE2e, MinimisedItPlaysOnAndComesBackIntact) {
+  StartScreen("1280x1024");
+  StartPlayer({"--window", "800x600"});
+  std::string id = WaitForShow();
+  ASSERT_FALSE(id.empty()) << Stderr();
+  std::this_thread::sleep_for(3500ms);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  Paused before = LastPaused();
+  Key("space");
+  ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
+  Shell("xdotool windowminimize --sync " + id + " 2>/dev/null");
+  EXPECT_EQ(Window(), "") << "not minimised";
+  std::this_thread::sleep_for(2000ms);
+  Shell("xdotool windowactivate --sync " + id + " 2>/dev/null");
+  std::this_thread::sleep_for(500ms);
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 2)) << Stderr();
+  Paused after = LastPaused();
+  EXPECT_GT(after.elapsedMs - before.elapsedMs, 2000) << Stderr();
+  EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
+  std::this_thread::sleep_for(500ms);
+  Image inside = ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null"));
+  ASSERT_EQ(inside.width, 800);
+  EXPECT_GT(LitPixelsOutside(inside, 0, 0, 0, 0), 800 * 600 / 10);
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
 }
 
 TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
