@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it).
+# without it; imagemagick and libjpeg-turbo-progs make and check the CMYK and
+# reference pictures the texture tests decode), and enables Debian's source
+# entries, from which the fuzz build takes libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -14,18 +16,31 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base
   ffmpeg
+  imagemagick libjpeg-turbo-progs dpkg-dev
 )
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# The same archive as the binary entries, for `apt-get source`.
+sources=/etc/apt/sources.list.d/nivora-deb-src.sources
+fresh_sources=0
+if [ ! -f "$sources" ]; then
+  printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' \
+    'Suites: bookworm bookworm-updates' 'Components: main' \
+    'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$sources" >/dev/null
+  fresh_sources=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  if [ $fresh_sources -eq 1 ]; then $sudo apt-get update -qq; fi
   exit 0
 fi
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "setup: installing ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

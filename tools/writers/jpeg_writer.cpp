@@ -77,11 +77,18 @@ bool RunEncoder(Encoder& encoder, const uint8_t* pixels, int width, int height, 
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = channels;
-  info.in_color_space = channels == 3 ? JCS_RGB : JCS_GRAYSCALE;
+  info.in_color_space = channels == 4 ? JCS_CMYK : channels == 3 ? JCS_RGB : JCS_GRAYSCALE;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, options.quality, TRUE);
-  if (channels == 3 && options.chroma444) {
-    for (int c = 0; c < 3; ++c) {
+  if (channels == 4) {
+    // libjpeg always marks four-channel files as Adobe's (inks inverted);
+    // a plain file drops the marker, and YCCK recodes the inks.
+    if (options.cmyk == CmykYcck) jpeg_set_colorspace(&info, JCS_YCCK);
+    if (options.cmyk == CmykPlain) info.write_Adobe_marker = FALSE;
+  }
+  if (options.progressive) jpeg_simple_progression(&info);
+  if (channels >= 3 && options.chroma444) {
+    for (int c = 0; c < channels; ++c) {
       info.comp_info[c].h_samp_factor = 1;
       info.comp_info[c].v_samp_factor = 1;
     }
@@ -117,6 +124,11 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* pixels, int width, int height, in
 std::vector<uint8_t> EncodeJpegRgb(const uint8_t* rgb, int width, int height,
                                    const JpegOptions& options) {
   return EncodeJpeg(rgb, width, height, 3, options);
+}
+
+std::vector<uint8_t> EncodeJpegCmyk(const uint8_t* cmyk, int width, int height,
+                                    const JpegOptions& options) {
+  return EncodeJpeg(cmyk, width, height, 4, options);
 }
 
 std::vector<uint8_t> EncodeJpegGrey(const uint8_t* grey, int width, int height,

@@ -1,19 +1,31 @@
-// Encodes pictures as JPEG with libjpeg-turbo: three-channel RGB or greyscale,
-// any size, chosen quality and chroma subsampling.
+// Encodes pictures as JPEG with libjpeg-turbo: three-channel RGB, greyscale or
+// four-channel CMYK, any size, chosen quality, chroma subsampling and scans.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+// How four-channel files store their inks.
+enum CmykForm {
+  CmykAdobe,  // Adobe marker, bytes as given (Adobe's readers take them as inverted)
+  CmykYcck,   // Adobe marker, the inks recoded as YCCK
+  CmykPlain,  // no Adobe marker, bytes as given
+};
+
 struct JpegOptions {
   int quality = 95;
-  bool chroma444 = true;  // no chroma subsampling (line art, text)
+  bool chroma444 = true;     // no chroma subsampling (line art, text)
+  bool progressive = false;  // libjpeg's standard progression of scans
+  CmykForm cmyk = CmykAdobe;
 };
 
 // rgb: width * height * 3 bytes, top row first, red-green-blue.
 std::vector<uint8_t> EncodeJpegRgb(const uint8_t* rgb, int width, int height,
                                    const JpegOptions& options = {});
+// cmyk: width * height * 4 bytes, top row first, stored as given.
+std::vector<uint8_t> EncodeJpegCmyk(const uint8_t* cmyk, int width, int height,
+                                    const JpegOptions& options = {});
 // grey: width * height bytes, top row first.
 std::vector<uint8_t> EncodeJpegGrey(const uint8_t* grey, int width, int height,
                                     const JpegOptions& options = {});
