@@ -26,6 +26,7 @@ struct Encoder {
   jpeg_compress_struct info;
   EncodeError error;
   jpeg_destination_mgr destination;
+  jpeg_scan_info scans[1 + MAX_COMPONENTS] = {};  // the spectral scan script
   unsigned char* output = nullptr;  // malloc'd, grows by doubling
   size_t capacity = 0;
   size_t size = 0;
@@ -86,7 +87,25 @@ bool RunEncoder(Encoder& encoder, const uint8_t* pixels, int width, int height, 
     if (options.cmyk == CmykYcck) jpeg_set_colorspace(&info, JCS_YCCK);
     if (options.cmyk == CmykPlain) info.write_Adobe_marker = FALSE;
   }
-  if (options.progressive) jpeg_simple_progression(&info);
+  if (options.scans == JpegProgressive) jpeg_simple_progression(&info);
+  if (options.scans == JpegSpectral) {
+    // DC of all components first, then AC per component from the last to
+    // the first, so that luminance's AC scan closes the file.
+    encoder.scans[0].comps_in_scan = info.num_components;
+    for (int c = 0; c < info.num_components; ++c) encoder.scans[0].component_index[c] = c;
+    encoder.scans[0].Ss = encoder.scans[0].Se = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+      jpeg_scan_info& ac = encoder.scans[1 + c];
+      ac.comps_in_scan = 1;
+      ac.component_index[0] = info.num_components - 1 - c;
+      ac.Ss = 1;
+      ac.Se = 63;
+    }
+    info.scan_info = encoder.scans;
+    info.num_scans = 1 + info.num_components;
+  }
+  info.arith_code = options.arithmetic ? TRUE : FALSE;
+  info.restart_interval = static_cast<unsigned int>(options.restartInterval);
   if (channels >= 3 && options.chroma444) {
     for (int c = 0; c < channels; ++c) {
       info.comp_info[c].h_samp_factor = 1;

@@ -13,10 +13,20 @@ enum CmykForm {
   CmykPlain,  // no Adobe marker, bytes as given
 };
 
+enum JpegScans {
+  JpegSequential,  // one scan with every component
+  JpegProgressive, // libjpeg's standard progression
+  // Per component a DC scan, then one AC scan of coefficients 1..63 without
+  // successive approximation, the last scan of the file being luminance's.
+  JpegSpectral,
+};
+
 struct JpegOptions {
   int quality = 95;
-  bool chroma444 = true;     // no chroma subsampling (line art, text)
-  bool progressive = false;  // libjpeg's standard progression of scans
+  bool chroma444 = true;  // no chroma subsampling (line art, text)
+  JpegScans scans = JpegSequential;
+  bool arithmetic = false;   // arithmetic instead of Huffman coding
+  int restartInterval = 0;   // MCUs between restart markers, 0 for none
   CmykForm cmyk = CmykAdobe;
 };
 
