@@ -168,6 +168,9 @@ void CheckSize(Decoder& decoder) {
   const long long pixels = static_cast<long long>(decoder.width) * decoder.height;
   if (pixels > kPicturePixelLimit)
     Refuse(decoder, "%lld pixels exceed the limit of %lld", pixels, kPicturePixelLimit);
+  if (TexturePixelsHeld() + pixels > kTexturePixelTotal)
+    Refuse(decoder, "%lld more pixels would pass the total of %lld for all pictures", pixels,
+           kTexturePixelTotal);
 }
 
 // Kept apart from DecodeJpegFile so that nothing with a destructor is created

@@ -87,9 +87,17 @@ void LoadTexture(const char* fileName, int slot) {
   // No mipmaps (linear minification needs none); the wrap modes stay GL_REPEAT,
   // which the tiled layers rely on. The new texture stays bound.
   TextureTable[slot] = name;
+  texturePixels[slot] = static_cast<long long>(width) * height;
+}
+
+long long TexturePixelsHeld() {
+  long long held = 0;
+  for (long long pixels : texturePixels) held += pixels;
+  return held;
 }
 
 void DeleteTexture(int slot) {
   assert(slot >= 0 && slot < 256);
   glDeleteTextures(1, &TextureTable[slot]);  // the slot keeps the old name
+  texturePixels[slot] = 0;
 }

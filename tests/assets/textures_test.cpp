@@ -56,10 +56,12 @@ class TextureLoading : public testing::Test {
   void SetUp() override {
     GlrecReset();
     for (GLuint& name : TextureTable) name = 0;
+    for (long long& pixels : texturePixels) pixels = 0;
     maxTextureSize = 16384;
   }
   void TearDown() override {
     for (GLuint& name : TextureTable) name = 0;
+    for (long long& pixels : texturePixels) pixels = 0;
     maxTextureSize = 0;
   }
 
@@ -268,9 +270,20 @@ TEST_F(TextureLoading, PicturesOverGlsSideOrThePixelBudgetAreRefused) {
                       "268435456 pixels exceed the limit of 16777216");
   ExpectFailedCleanly(WriteJpeg("many.jpg", WithClaimedSize(small, 8000, 5000)), SlotTex2,
                       "40000000 pixels exceed the limit of 16777216");
+  // The pictures held count against one total; deleting one frees its share.
+  texturePixels[SlotPic01] = kTexturePixelTotal - 63;
+  ExpectFailedCleanly(WriteJpeg("over.jpg", small), SlotTex2,
+                      "64 more pixels would pass the total of 33554432 for all pictures");
+  TextureTable[SlotPic01] = 5;
+  DeleteTexture(SlotPic01);
+  GlrecReset();
+  EXPECT_EQ(Load(WriteJpeg("under.jpg", small), SlotTex3), "");
+  EXPECT_EQ(texturePixels[SlotTex3], 64);
+  GlrecReset();
   maxTextureSize = 8;
-  ExpectFailedCleanly(WriteJpeg("wide8.jpg", EncodeJpegRgb(Paint(16, 8, std::vector<Rgb>(128, kC)).data(), 16, 8)),
-                      SlotTex2, "16x8 exceeds this GL's 8");
+  std::vector<uint8_t> wide = Paint(16, 8, std::vector<Rgb>(128, kC));
+  ExpectFailedCleanly(WriteJpeg("wide8.jpg", EncodeJpegRgb(wide.data(), 16, 8)), SlotTex2,
+                      "16x8 exceeds this GL's 8");
   EXPECT_EQ(Load(WriteJpeg("fits.jpg", small), SlotTex2), "");
   EXPECT_NE(TextureTable[SlotTex2], 0u);
 }
