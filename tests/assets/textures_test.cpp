@@ -335,6 +335,29 @@ TEST_F(TextureLoading, RepeatedScansPastTheLimitAreRefused) {
   ExpectFailedCleanly(WriteJpeg("101.jpg", withCopies(99)), SlotTex5, "more than 100 scans");
 }
 
+// Every scan is a pass over its components' blocks, however little data it
+// carries: a flat picture's AC scans are a few bytes each.
+TEST_F(TextureLoading, ScansPastSixteenPassesOverTheLargestPictureAreRefused) {
+  std::vector<uint8_t> row(4096, 90);
+  JpegOptions spectral;
+  spectral.scans = JpegSpectral;
+  const std::vector<uint8_t> flat =
+      EncodeJpegRows([&](int) { return row.data(); }, 4096, 4096, 1, spectral);
+  const size_t lastScan = std::string(flat.begin(), flat.end()).rfind("\xff\xda");
+  ASSERT_LT(flat.size() - lastScan, 1000u);
+  auto withCopies = [&](int copies) {
+    std::vector<uint8_t> bytes(flat.begin(), flat.end() - 2);
+    for (int i = 0; i < copies; ++i)
+      bytes.insert(bytes.end(), flat.begin() + static_cast<long>(lastScan), flat.end() - 2);
+    bytes.insert(bytes.end(), {0xff, 0xd9});
+    return bytes;
+  };
+  ExpectFailedCleanly(WriteJpeg("17.jpg", withCopies(15)), SlotTex4,
+                      "17 scans decode more than 16 times 16777216 pixels");
+  EXPECT_EQ(Load(WriteJpeg("16.jpg", withCopies(14)), SlotTex4), "");  // exactly 16 passes
+  EXPECT_NE(TextureTable[SlotTex4], 0u);
+}
+
 // Blue-green-red, top row first, as DecodeJpegFile hands them out.
 std::vector<uint8_t> DecodeBgr(const std::string& path, int& width, int& height) {
   unsigned char* pixels = nullptr;

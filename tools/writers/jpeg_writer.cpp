@@ -67,7 +67,7 @@ void FinishOutput(j_compress_ptr info) {
 
 // Kept apart from EncodeJpeg so nothing with a destructor lives between the
 // setjmp and a longjmp; everything the error path frees is in `encoder`.
-bool RunEncoder(Encoder& encoder, const uint8_t* pixels, int width, int height, int channels,
+bool RunEncoder(Encoder& encoder, const JpegRowSource& rows, int width, int height, int channels,
                 const JpegOptions& options) {
   jpeg_compress_struct& info = encoder.info;
   if (setjmp(encoder.error.jump)) return false;
@@ -113,32 +113,45 @@ bool RunEncoder(Encoder& encoder, const uint8_t* pixels, int width, int height, 
     }
   }
   jpeg_start_compress(&info, TRUE);
-  const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(channels);
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(pixels + rowBytes * info.next_scanline);
+    JSAMPROW row = const_cast<JSAMPROW>(rows(static_cast<int>(info.next_scanline)));
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
   return true;
 }
 
-std::vector<uint8_t> EncodeJpeg(const uint8_t* pixels, int width, int height, int channels,
+std::vector<uint8_t> EncodeJpeg(const JpegRowSource& rows, int width, int height, int channels,
                                 const JpegOptions& options) {
   std::vector<uint8_t> bytes;
-  if (pixels == nullptr || width <= 0 || height <= 0) return bytes;
+  if (width <= 0 || height <= 0) return bytes;
   Encoder encoder;
   encoder.info.err = jpeg_std_error(&encoder.error.manager);
   encoder.error.manager.error_exit = JumpOnError;
   encoder.error.manager.emit_message = IgnoreMessage;
   jpeg_create_compress(&encoder.info);
-  bool encoded = RunEncoder(encoder, pixels, width, height, channels, options);
+  bool encoded = RunEncoder(encoder, rows, width, height, channels, options);
   jpeg_destroy_compress(&encoder.info);
   if (encoded) bytes.assign(encoder.output, encoder.output + encoder.size);
   std::free(encoder.output);
   return bytes;
 }
 
+std::vector<uint8_t> EncodeJpeg(const uint8_t* pixels, int width, int height, int channels,
+                                const JpegOptions& options) {
+  if (pixels == nullptr) return {};
+  const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(channels);
+  return EncodeJpeg([&](int y) { return pixels + rowBytes * static_cast<size_t>(y); }, width,
+                    height, channels, options);
+}
+
 }  // namespace
+
+std::vector<uint8_t> EncodeJpegRows(const JpegRowSource& rows, int width, int height,
+                                    int channels, const JpegOptions& options) {
+  if (channels != 1 && channels != 3 && channels != 4) return {};
+  return EncodeJpeg(rows, width, height, channels, options);
+}
 
 std::vector<uint8_t> EncodeJpegRgb(const uint8_t* rgb, int width, int height,
                                    const JpegOptions& options) {

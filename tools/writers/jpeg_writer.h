@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,4 +40,9 @@ std::vector<uint8_t> EncodeJpegCmyk(const uint8_t* cmyk, int width, int height,
 // grey: width * height bytes, top row first.
 std::vector<uint8_t> EncodeJpegGrey(const uint8_t* grey, int width, int height,
                                     const JpegOptions& options = {});
+// Pictures too large to hold whole: `rows(y)` hands out row y (width *
+// channels bytes, 1 grey, 3 RGB, 4 CMYK), valid until the next call.
+using JpegRowSource = std::function<const uint8_t*(int y)>;
+std::vector<uint8_t> EncodeJpegRows(const JpegRowSource& rows, int width, int height,
+                                    int channels, const JpegOptions& options = {});
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
