@@ -260,7 +260,7 @@ std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> bytes, int width, int 
   return bytes;
 }
 
-TEST_F(TextureLoading, PicturesOverGlsSideOrThePixelBudgetAreRefused) {
+TEST_F(TextureLoading, PicturesOverGlsSideThePixelBudgetOrEightBitsAreRefused) {
   std::vector<uint8_t> small = EncodeJpegRgb(Paint(8, 8, std::vector<Rgb>(64, kC)).data(), 8, 8);
   ExpectFailedCleanly(WriteJpeg("wide.jpg", WithClaimedSize(small, 16385, 8)), SlotTex2,
                       "16385x8 exceeds this GL's 16384");
@@ -270,6 +270,11 @@ TEST_F(TextureLoading, PicturesOverGlsSideOrThePixelBudgetAreRefused) {
                       "268435456 pixels exceed the limit of 16777216");
   ExpectFailedCleanly(WriteJpeg("many.jpg", WithClaimedSize(small, 8000, 5000)), SlotTex2,
                       "40000000 pixels exceed the limit of 16777216");
+  std::vector<uint8_t> twelveBit = small;
+  for (size_t i = 0; i + 4 < twelveBit.size(); ++i)
+    if (twelveBit[i] == 0xff && twelveBit[i + 1] == 0xc0) twelveBit[i + 4] = 12;  // precision
+  ExpectFailedCleanly(WriteJpeg("12-bit.jpg", twelveBit), SlotTex2,
+                      "12-bit samples are not supported");
   // The pictures held count against one total; deleting one frees its share.
   texturePixels[SlotPic01] = kTexturePixelTotal - 63;
   ExpectFailedCleanly(WriteJpeg("over.jpg", small), SlotTex2,
