@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it; imagemagick and libjpeg-turbo-progs make and check the CMYK and
-# reference pictures the texture tests decode), and enables Debian's source
-# entries, from which the fuzz build takes libjpeg-turbo to instrument it.
+# without it; scdoc writes the manual pages, dpkg-dev's dpkg-shlibdeps
+# finds the package's run-time libraries and its dpkg-source unpacks
+# libjpeg-turbo for the fuzz build, desktop-file-utils and appstream check the
+# menu entry and the metadata; imagemagick and libjpeg-turbo-progs make and
+# check the CMYK and reference pictures the texture tests decode), and enables
+# Debian's source entries, from which the fuzz build takes libjpeg-turbo to
+# instrument it.
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -16,7 +20,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base
   ffmpeg
-  imagemagick libjpeg-turbo-progs dpkg-dev
+  scdoc dpkg-dev desktop-file-utils appstream
+  imagemagick libjpeg-turbo-progs
 )
 
 sudo=""

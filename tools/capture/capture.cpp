@@ -166,7 +166,10 @@ int RunCapture(int argc, const char* const* argv) {
 
   char cwd[PATH_MAX];
   if (!getcwd(cwd, sizeof cwd)) return Fail("cannot tell the current folder");
-  std::string dataDir = options.dataDir.empty() ? ProgramDir() : Absolute(options.dataDir, cwd);
+  auto exists = [](const std::string& path) { return access(path.c_str(), F_OK) == 0; };
+  std::string dataDir = options.dataDir.empty()
+                            ? DefaultDataDir(ProgramDir(), kInstalledDataFromBin, exists)
+                            : Absolute(options.dataDir, cwd);
   std::string out = Absolute(video ? options.out : options.framesDir, cwd);
 
   std::string ffmpeg;
