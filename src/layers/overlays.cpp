@@ -4,7 +4,7 @@
 
 #include "assets/textures.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 
 namespace {

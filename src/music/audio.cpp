@@ -4,7 +4,6 @@
 #include "music/audio.h"
 
 #include <SDL.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,12 +13,6 @@
 
 #include "music/clock.h"
 #include "music/player.h"
-
-#define NIVORA_STRINGIZE_(x) #x
-#define NIVORA_STRINGIZE(x) NIVORA_STRINGIZE_(x)
-
-const char* const audioVersionMessage = "libopenmpt version " NIVORA_STRINGIZE(
-    OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(OPENMPT_API_VERSION_MINOR) " was not loaded";
 
 uint32_t musicHandle = 0;
 
@@ -135,12 +128,6 @@ int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
 
 }  // namespace
 
-bool AudioVersionOk() {
-  uint32_t version = openmpt_get_library_version();
-  uint32_t major = version >> 24, minor = (version >> 16) & 0xFF;
-  return major == OPENMPT_API_VERSION_MAJOR && minor >= OPENMPT_API_VERSION_MINOR;
-}
-
 bool InitAudioDevice(int frequency) {
   if (output.device) return true;
   if (frequency <= 0) return false;
@@ -199,6 +186,7 @@ uint32_t LoadMusic(const char* path, int flags) {
 
   musicHandle = player.handle;
   SetPositionSource(ReadMusicPosition);
+  SetLoopingPlayback((flags & MusicLoadLoop) != 0);
   return player.handle;
 }
 
@@ -229,7 +217,10 @@ void StartAudioOutput() {
 void PlayMusic(uint32_t handle, int position, int flags, int) {
   LockOutput();
   if (handle != 0 && handle == loadedHandle) {
-    if (flags != -1) player.looping = (flags & MusicLoadLoop) != 0;
+    if (flags != -1) {
+      player.looping = (flags & MusicLoadLoop) != 0;
+      SetLoopingPlayback(player.looping);
+    }
     RestartMusicPlayer(player, position & 0xFFFF, (position >> 16) & 0xFFFF);
     loadedPlaying = true;
     output.blockSeen = false;

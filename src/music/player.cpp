@@ -6,6 +6,19 @@
 #include <cstdlib>
 #include <cstring>
 
+// The start-up check that the run-time decoder is the one the player was built for.
+#define NIVORA_STRINGIZE_(x) #x
+#define NIVORA_STRINGIZE(x) NIVORA_STRINGIZE_(x)
+
+const char* const audioVersionMessage = "libopenmpt version " NIVORA_STRINGIZE(
+    OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(OPENMPT_API_VERSION_MINOR) " was not loaded";
+
+bool AudioVersionOk() {
+  uint32_t version = openmpt_get_library_version();
+  uint32_t major = version >> 24, minor = (version >> 16) & 0xFF;
+  return major == OPENMPT_API_VERSION_MAJOR && minor >= OPENMPT_API_VERSION_MINOR;
+}
+
 namespace {
 
 // A looping module is given this many repeats; the decoder counts them down at

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "assets/textures.h"
-#include "layers/show_random.h"
-
-CameraPose sceneCamera;
+#include "render/show_random.h"
 
 namespace {
 
@@ -269,15 +267,6 @@ void CenterObject(Object3D& object, float depth) {
     Vec3f& v = object.vertices[i];
     v = Store(v.x - meanX, v.y - meanY, v.z - meanZ - depth);
   }
-}
-
-void ResetCamera(CameraPose& camera) {
-  camera.angleX = 0;
-  camera.angleY = 0;
-  camera.angleZ = 0;
-  camera.offsetX = 0;
-  camera.offsetY = 0;
-  camera.offsetZ = -500;
 }
 
 void DrawObject(float brightness, Object3D& object, const GLuint* textures, GLuint envTexture) {

@@ -9,7 +9,7 @@
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "render/mesh.h"
-#include "shell/window.h"
+#include "shell/gl_window.h"
 
 namespace {
 

@@ -102,7 +102,7 @@ int RunShow() {
   StartAudioOutput();  // running, still silent
 
   // Nothing is drawn while loading: the last fade-in frame stays on screen.
-  LoadObjects();
+  if (!LoadObjects()) FatalError("out of memory");
   LoadAllTextures();
   FadeLoadingPictureOut();
   DeleteLoadingPicture();

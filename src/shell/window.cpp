@@ -10,7 +10,6 @@
 #include "shell/keys.h"
 #include "shell/run.h"
 
-GlWindow glWindow;
 int KeyState[256];
 
 namespace {

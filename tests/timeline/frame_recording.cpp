@@ -6,7 +6,7 @@
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "shell/window.h"
 #include "timeline/timeline.h"

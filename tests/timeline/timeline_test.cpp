@@ -14,7 +14,7 @@
 #include "glrec/glrec.h"
 #include "layers/overlays.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "render/scenes.h"
 

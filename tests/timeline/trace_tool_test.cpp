@@ -9,7 +9,7 @@
 
 #include "frame_recording.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "stand_in_objects.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "assets/textures.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "shell/window.h"
 #include "timeline/timeline.h"
