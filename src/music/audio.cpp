@@ -156,17 +156,8 @@ bool InitAudioDevice(int frequency) {
 }
 
 uint32_t LoadMusic(const char* path, int flags) {
-  if (!path) return 0;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return 0;
   std::vector<char> bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  bool readError = std::ferror(f) != 0;
-  std::fclose(f);
-  if (readError) return 0;
+  if (!path || !ReadModuleFile(path, bytes)) return 0;
 
   // Decode the file outside the device lock, then swap it in.
   MusicPlayer loaded;

@@ -3,6 +3,8 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -145,6 +147,20 @@ bool MusicRowHasSync(const MusicPlayer& p, int pattern, int row, int* param) {
   if (value < 0) return false;
   if (param) *param = value;
   return true;
+}
+
+bool ReadModuleFile(const char* path, std::vector<char>& bytes) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  bool ok = !std::ferror(f);
+  int why = errno;
+  std::fclose(f);
+  if (!ok) errno = why;
+  return ok;
 }
 
 bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRate, bool looping) {
