@@ -28,7 +28,9 @@ struct Object3D {
   Vec3f* vertices = nullptr;                 // working positions, what is drawn
 };
 
-extern Object3D ObjectTable[256];
+constexpr int objectTableSize = 256;
+
+extern Object3D ObjectTable[objectTableSize];
 
 enum ObjectLoadResult {
   ObjectLoaded,

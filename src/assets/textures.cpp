@@ -18,7 +18,7 @@ void LoadAllTextures() {
 }
 
 void LoadTexture(const char* fileName, int slot) {
-  assert(slot > 0 && slot < 256);  // slot 0 stays empty: it draws untextured
+  assert(slot > 0 && slot < textureTableSize);  // slot 0 stays empty: it draws untextured
   int width = 0;
   int height = 0;
   unsigned char* decoded = nullptr;
@@ -64,6 +64,6 @@ void LoadTexture(const char* fileName, int slot) {
 }
 
 void DeleteTexture(int slot) {
-  assert(slot >= 0 && slot < 256);
+  assert(slot >= 0 && slot < textureTableSize);
   glDeleteTextures(1, &TextureTable[slot]);  // the slot keeps the old name
 }

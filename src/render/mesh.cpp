@@ -194,12 +194,6 @@ void SendFaces(const Object3D& object, double jitterX, double jitterY) {
   }
 }
 
-// An entry of the texture table; a slot outside the table draws untextured.
-GLuint TextureAt(const GLuint* textures, int slot) {
-  if (textures == nullptr || slot < 0 || slot > 255) return 0;
-  return textures[slot];
-}
-
 }  // namespace
 
 void RotateTranslatePoints(float angleX, float angleY, float angleZ, float tx, float ty, float tz,
@@ -270,7 +264,7 @@ void CenterObject(Object3D& object, float depth) {
 }
 
 void DrawObject(float brightness, Object3D& object, const GLuint* textures, GLuint envTexture) {
-  const GLuint texture = TextureAt(textures, object.textureSlot);
+  const GLuint texture = SlotTexture(object.textureSlot, textures);
   double jitterX = 0, jitterY = 0;
 
   switch (object.renderMode) {

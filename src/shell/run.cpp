@@ -104,7 +104,7 @@ void RunMainLoop() {
 void ReleaseAssets() {
   // Unfilled slots hold 0 and the loading slot its already deleted name: GL
   // ignores both.
-  for (int slot = 0; slot < 256; ++slot) DeleteTexture(slot);
+  for (int slot = 0; slot < textureTableSize; ++slot) DeleteTexture(slot);
   for (Object3D& object : ObjectTable) ReleaseObject(object);
 }
 

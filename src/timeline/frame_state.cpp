@@ -22,7 +22,7 @@ void SaveFrameState(FrameState& state) {
   state.pairKickTime = pairKickTime;
   state.pairKickSign = pairKickSign;
   state.sceneCamera = sceneCamera;
-  for (int i = 0; i < 256; ++i) {
+  for (int i = 0; i < objectTableSize; ++i) {
     const Object3D& o = ObjectTable[i];
     state.objects[i] = ObjectPose{o.angleX, o.angleY, o.angleZ, o.posX,
                                   o.posY,   o.posZ,   o.textureSlot, o.renderMode};
@@ -47,7 +47,7 @@ void RestoreFrameState(const FrameState& state) {
   pairKickTime = state.pairKickTime;
   pairKickSign = state.pairKickSign;
   sceneCamera = state.sceneCamera;
-  for (int i = 0; i < 256; ++i) {
+  for (int i = 0; i < objectTableSize; ++i) {
     Object3D& o = ObjectTable[i];
     const ObjectPose& p = state.objects[i];
     o.angleX = p.angleX;

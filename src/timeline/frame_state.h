@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "assets/objects.h"
 #include "render/camera.h"
 
 struct ObjectPose {
@@ -30,7 +31,7 @@ struct FrameState {
   int swirlKickTime = 0, swirlKickSign = 1;
   int pairKickTime = 0, pairKickSign = 1;
   CameraPose sceneCamera;
-  ObjectPose objects[256];  // ObjectTable's poses; the arrays are the loader's
+  ObjectPose objects[objectTableSize];  // ObjectTable's poses; the arrays are the loader's
 };
 
 // Main thread only, between frames: the audio thread's sync may land in

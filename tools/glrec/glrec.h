@@ -2,8 +2,8 @@
 // calls and records each call as one line in the frame trace format
 // ("glColor3f 0.5 0.5 0.5"). Tests and the trace tool link it in place of the
 // system GL; benchmarks use its counting mode, which formats nothing. The
-// capture tool forwards the calls to the system's GL and counts through the
-// frames it only needs to run for their side effects.
+// capture tool forwards the calls to the system's GL, and counts the calls of
+// the frames before its range to find the last one that clears the depth buffer.
 #pragma once
 
 #include <GL/gl.h>
@@ -48,7 +48,6 @@ struct GlrecState {
 
 void GlrecReset();                 // clear calls, counters and state; names restart at 1
 void GlrecSetMode(GlrecMode mode);
-GlrecMode GlrecGetMode();
 
 const std::vector<std::string>& GlrecCalls();
 std::string GlrecJoined();         // all lines, each ending in '\n'
@@ -66,9 +65,6 @@ const GlrecState& GlrecCurrentState();
 // up: forward mode multiplies GLU's perspective matrix on with glMultMatrixd.
 using GlrecResolver = void* (*)(const char* name);
 bool GlrecLoadForwarding(GlrecResolver resolve, std::string& missing);
-// Forward mode: sets the system's GL to the state model, so that drawing resumes
-// exactly where a run of frames in counting mode left the state.
-void GlrecReplayState();
 
 // Lines whose function name is exactly `name`, in order.
 std::vector<std::string> GlrecCallsNamed(const char* name);
