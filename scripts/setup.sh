@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it).
+# without it; scdoc writes the manual pages, dpkg-dev's dpkg-shlibdeps
+# finds the package's run-time libraries, desktop-file-utils and appstream
+# check the menu entry and the metadata).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -14,6 +16,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xfonts-base
   ffmpeg
+  scdoc dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

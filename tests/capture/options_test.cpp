@@ -101,6 +101,19 @@ TEST(CaptureOptions, ThePictureKeepsFourToThreeBetweenBars) {
   EXPECT_EQ(rect(1000, 500), (std::vector<int>{166, 0, 667, 500}));
 }
 
+TEST(CaptureOptions, DataDefaultsToTheBuildFolderElseTheInstalledOne) {
+  static std::string seen;
+  auto buildTree = [](const std::string& path) {
+    seen = path;
+    return path == "/src/build/show/soundtrack.mo3";
+  };
+  EXPECT_EQ(DefaultDataDir("/src/build/show", kInstalledDataFromBin, buildTree), "/src/build/show");
+  EXPECT_EQ(DefaultDataDir("/usr/bin", kInstalledDataFromBin, buildTree), "/usr/share/nivora-dusk");
+  EXPECT_EQ(seen, "/usr/bin/soundtrack.mo3");
+  EXPECT_EQ(DefaultDataDir("/opt/dusk/bin/", kInstalledDataFromBin, buildTree),
+            "/opt/dusk/share/nivora-dusk");
+}
+
 TEST(CaptureProgress, ReportsFramesRateAndTimeLeft) {
   char text[160];
   FormatProgress(text, sizeof text, 1200, 9947, 20.0, 10);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "datagen/canvas.h"
+#include "datagen/icons.h"
+#include "datagen/pictures.h"
 #include "datagen/text.h"
 
 TEST(Canvas, BytesSetNearBlackToBlackAndClamp) {
@@ -107,4 +110,37 @@ TEST_F(Text, DrawnInkLandsAroundTheBaselineAndCentre) {
   EXPECT_NEAR(bottom, 39, 1);
   EXPECT_NEAR(top, 40 - cap, 1.5);
   EXPECT_NEAR(0.5 * (left + right), 100, 3);
+}
+
+// The menu icon is the sun-wheel, cut round; at 48 px its outer ring (3 texels
+// of 512) must still read.
+TEST(Icons, RoundAndTheRingVisibleAtEverySize) {
+  const PictureEntry* wheel = nullptr;
+  for (const PictureEntry& entry : showPictures)
+    if (std::string(entry.path) == "gfx/tex4.jpg") wheel = &entry;
+  ASSERT_NE(wheel, nullptr);
+  ASSERT_TRUE(OpenFonts());
+  Canvas picture = PaintPicture(*wheel);
+  CloseFonts();
+  for (int size : iconSizes) {
+    std::vector<uint8_t> icon = MakeIcon(picture, size);
+    ASSERT_EQ(icon.size(), size_t(size) * size * 4);
+    auto alpha = [&](int col, int row) { return icon[(size_t(row) * size + col) * 4 + 3]; };
+    EXPECT_EQ(alpha(0, 0), 0) << size;
+    EXPECT_EQ(alpha(size - 1, size / 2), 0) << size;
+    EXPECT_EQ(alpha(size / 2, size / 2), 255) << size;
+    EXPECT_EQ(alpha(size / 2, size / 2 + int(size * 0.44)), 255) << size;
+    // The brightest channel along the ring's radius, going round.
+    int brightest = 0;
+    for (int step = 0; step < 360; ++step) {
+      double angle = step * (6.283185308 / 360);
+      for (double radius : {0.42, 0.43, 0.44}) {
+        int col = int((0.5 + radius * std::cos(angle)) * size);
+        int row = int((0.5 + radius * std::sin(angle)) * size);
+        const uint8_t* p = &icon[(size_t(row) * size + col) * 4];
+        brightest = std::max({brightest, int(p[0]), int(p[1]), int(p[2])});
+      }
+    }
+    EXPECT_GE(brightest, 160) << size;
+  }
 }

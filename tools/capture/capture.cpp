@@ -97,7 +97,10 @@ bool PrepareCapture(CaptureRun& run, std::string& error) {
   }
   const CaptureOptions& options = run.options;
   run.video = options.framesDir.empty();
-  run.dataDir = options.dataDir.empty() ? ProgramDir() : Absolute(options.dataDir, cwd);
+  auto exists = [](const std::string& path) { return access(path.c_str(), F_OK) == 0; };
+  run.dataDir = options.dataDir.empty()
+                    ? DefaultDataDir(ProgramDir(), kInstalledDataFromBin, exists)
+                    : Absolute(options.dataDir, cwd);
   run.out = Absolute(run.video ? options.out : options.framesDir, cwd);
   if (run.video) {
     run.ffmpeg = FindFfmpeg();

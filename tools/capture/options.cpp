@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -181,6 +182,12 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
   return true;
 }
 
+std::string DefaultDataDir(const std::string& programDir, const char* installedFromProgram,
+                           bool (*exists)(const std::string& path)) {
+  if (exists(programDir + "/soundtrack.mo3")) return programDir;
+  return (std::filesystem::path(programDir) / installedFromProgram).lexically_normal().string();
+}
+
 const char* CaptureUsage() {
   return "usage: nivora-capture [options]\n"
          "Renders the show offline, frame by frame, to a video (or PNG frames and a WAV),\n"
@@ -197,7 +204,8 @@ const char* CaptureUsage() {
          "  --to WHERE      end of the capture, not included: an order (5: up to its first\n"
          "                  row) or seconds; default the end of the module\n"
          "  --data DIR      the show's folder (soundtrack.mo3, gfx/, data/); default the\n"
-         "                  folder this program is in\n"
+         "                  folder this program is in when it holds them, else the\n"
+         "                  installed data (../share/nivora-dusk beside it)\n"
          "  --help          this text\n"
          "\n"
          "Exit status: 0 done, 1 the capture failed, 2 bad options.\n";

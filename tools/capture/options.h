@@ -15,7 +15,7 @@ struct CaptureOptions {
   std::string out = "nivora-dusk.mp4";  // the MP4 written unless framesDir is set
   bool outGiven = false;
   std::string framesDir;  // numbered PNG frames and audio.wav instead of the MP4
-  std::string dataDir;    // the show's working directory; empty: beside the binary
+  std::string dataDir;    // the show's working directory; empty: DefaultDataDir
   int fps = 60;
   int width = 640;
   int height = 480;
@@ -35,6 +35,16 @@ PictureRect FitPicture(int frameWidth, int frameHeight);
 // with one line in `error` (without the program name).
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
                          std::string& error);
+
+// Where the show's data is when --data is not given: the folder the program is
+// in when it holds the soundtrack (a build tree), else the installed data folder
+// `installedFromProgram`, relative to the program's folder. `exists` tells
+// whether a file is there.
+std::string DefaultDataDir(const std::string& programDir, const char* installedFromProgram,
+                           bool (*exists)(const std::string& path));
+
+// The installed layout: programs in bin/, the data in share/nivora-dusk/.
+constexpr const char* kInstalledDataFromBin = "../share/nivora-dusk";
 
 // The --help text.
 const char* CaptureUsage();

@@ -39,7 +39,8 @@ const char usageText[] =
     "  --rand N          state of the random generator (default 1)\n"
     "  --swirl-kick T S  swirl kick time and sign (default 0 1)\n"
     "  --pair-kick T S   swirl pair kick time and sign (default 0 1)\n"
-    "  --data DIR        load the objects from DIR/data/\n";
+    "  --data DIR        load the objects from DIR/data/\n"
+    "  --help            this text\n";
 
 [[noreturn]] void FailUsage(const char* problem, const char* value) {
   if (value)
@@ -96,6 +97,10 @@ TraceOptions ParseOptions(int argc, char** argv) {
   TraceOptions options;
   for (int i = 1; i < argc; ++i) {
     const char* name = argv[i];
+    if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0) {
+      std::fputs(usageText, stdout);
+      std::exit(0);
+    }
     auto next = [&]() -> const char* {
       if (i + 1 >= argc) FailUsage("missing value for", name);
       return argv[++i];

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# The Debian package on a fresh Debian 12 (debootstrap's minbase, as a new
+# user's machine would be): the package alone pulls in every run-time library;
+# a user with no display captures frames from the installed data in $HOME; the
+# manual page, the menu entry and the metadata pass their tools; purging the
+# package leaves none of its files. lintian checks the package first.
+#   chroot_test.sh PACKAGE.deb
+# Needs root and the Debian mirror ($NIVORA_MIRROR, default deb.debian.org).
+# Exits 77 (skipped) without root. Installs debootstrap and lintian if missing.
+set -euo pipefail
+deb=$(readlink -f "$1")
+mirror=${NIVORA_MIRROR:-http://deb.debian.org/debian}
+if [ "$(id -u)" -ne 0 ]; then
+  echo "chroot test: skipped, needs root"
+  exit 77
+fi
+for tool in debootstrap lintian; do
+  command -v $tool >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $tool >/dev/null
+done
+started=$(date +%s)
+step() { echo "== $(($(date +%s) - started)) s: $*"; }
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+step "lintian"
+lintian --fail-on error --info "$deb" || fail "lintian reports errors"
+
+root=$(mktemp -d /var/tmp/nivora-chroot.XXXXXX)
+chmod 755 "$root"  # the new system's / : its users must reach it
+cleanup() {
+  # Only proc is mounted; never delete through a mount that is still there.
+  if mountpoint -q "$root/proc"; then umount "$root/proc" || return; fi
+  rm -rf "$root"
+}
+trap cleanup EXIT
+step "debootstrap --variant=minbase bookworm"
+debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 ||
+  fail "debootstrap: $(tail -5 "$root.log")"
+rm -f "$root.log"
+mount -t proc proc "$root/proc"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
+# No /dev/pts in the new system: dpkg runs without a terminal of its own.
+echo 'Dpkg::Use-Pty "0";' >"$root/etc/apt/apt.conf.d/90no-pty"
+# A user's shell: own home, no display, no sound server.
+as_user() { chroot --userspec=viewer:viewer "$root" env -i HOME=/home/viewer PATH=/usr/bin:/bin LANG=C.UTF-8 sh -c "cd && $1"; }
+
+step "apt-get install ./$(basename "$deb")"
+cp "$deb" "$root/tmp/"
+in_root apt-get update -qq
+# Without recommends: ffmpeg's libraries must not stand in for missing dependencies.
+in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >/dev/null ||
+  fail "the package does not install"
+in_root useradd -m viewer
+
+step "nivora-capture --from 4 --to 5 --fps 10 --frames shots"
+as_user 'nivora-capture --from 4 --to 5 --fps 10 --frames shots' || fail "capture failed"
+frames=$(ls "$root/home/viewer/shots" | grep -c '^frame-.*\.png$' || true)
+# Order 4 lasts 8.73 s: 87 or 88 frames at 10 fps.
+[ "$frames" -ge 87 ] && [ "$frames" -le 88 ] || fail "$frames frames"
+[ -s "$root/home/viewer/shots/audio.wav" ] || fail "no audio.wav"
+middle=$(ls "$root/home/viewer/shots"/frame-*.png | sed -n 40p)
+[ "$(stat -c %s "$middle")" -gt 20000 ] || fail "$middle is nearly empty: a black frame?"
+as_user 'nivora-dusk --help' | grep -q "takes no options" || fail "nivora-dusk --help"
+as_user 'nivora-trace --help' | grep -q -- "--order" || fail "nivora-trace --help"
+
+step "man, desktop-file-validate, appstreamcli validate"
+in_root apt-get install -y -qq --no-install-recommends man-db desktop-file-utils appstream >/dev/null
+as_user 'man nivora-capture' | grep -q -- "--frames" || fail "man nivora-capture"
+as_user 'man nivora-dusk' | grep -q "takes no options" || fail "man nivora-dusk"
+in_root desktop-file-validate /usr/share/applications/nivora-dusk.desktop || fail "desktop entry"
+in_root appstreamcli validate --no-net /usr/share/metainfo/example.nivora.dusk.metainfo.xml ||
+  fail "AppStream metadata"
+
+step "apt-get purge nivora-dusk"
+in_root dpkg-query -L nivora-dusk >"$root/tmp/installed"
+in_root apt-get purge -y -qq nivora-dusk >/dev/null
+left=0
+while read -r path; do
+  [ -e "$root$path" ] || continue
+  # Only folders other packages own may stay.
+  if [ -d "$root$path" ] && in_root dpkg-query -S "$path" >/dev/null 2>&1; then continue; fi
+  echo "left behind: $path" >&2
+  left=1
+done <"$root/tmp/installed"
+[ $left -eq 0 ] || fail "purging left files behind"
+step "done"
