@@ -3,7 +3,9 @@
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
 # without it; scdoc writes the manual pages, dpkg-dev's dpkg-shlibdeps
 # finds the package's run-time libraries, desktop-file-utils and appstream
-# check the menu entry and the metadata).
+# check the menu entry and the metadata; pulseaudio and its utilities: the
+# sound-server latency bench; heroes-sound-tracks, tecnoballz-data,
+# pingus-data: third-party modules the music tests play).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -17,6 +19,8 @@ packages=(
   xvfb xauth xdotool xfonts-base
   ffmpeg
   scdoc dpkg-dev desktop-file-utils appstream
+  pulseaudio pulseaudio-utils
+  heroes-sound-tracks tecnoballz-data pingus-data
 )
 
 missing=()

@@ -9,18 +9,29 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "music/clock.h"
+#include "music/heard_clock.h"
 #include "music/player.h"
 
 uint32_t musicHandle = 0;
 
 namespace {
 
-// 1024 frames at 44,100 Hz: 23 ms per callback. The heard position lags the
-// decoded one by about this much.
-constexpr int kDeviceBufferFrames = 1024;
+// 512 frames at 44,100 Hz: 11.6 ms per block, half the latency of 1024. At 256
+// SDL's timer-driven drivers (disk, dummy) sleep a truncated 5 ms per 5.8 ms
+// block and take blocks 8% faster than they play, and PulseAudio underran no
+// less often on a loaded two-core machine than at 512.
+constexpr int kDeviceBufferFrames = 512;
+
+// The volume moves at most this far per second, one step per sample: the run
+// sequence's 21 calls at teardown become a straight fade over 0.3 s, about what
+// its 21 one-millisecond sleeps lasted where a sleep took a whole 15.6 ms timer
+// tick, long enough to be heard as a fade, short enough that Escape feels
+// immediate.
+constexpr double kFadeSeconds = 0.3;
 
 struct AudioOutput {
   SDL_AudioDeviceID device = 0;  // 0: closed
@@ -28,32 +39,19 @@ struct AudioOutput {
   int sampleRate = 44100;
   int bufferFrames = kDeviceBufferFrames;
   // Written by the callback with the device lock held; read under the lock.
-  int64_t blockStartFrame = 0;  // first frame of the block handed over last
-  uint64_t blockCounter = 0;    // performance counter when it was handed over
-  bool blockSeen = false;       // a block was handed over since the last PlayMusic
-  // Seconds between callbacks, averaged: the pace at which the device really
-  // takes blocks, which for SDL's timer-driven drivers is not quite the rate.
-  double periodSeconds = kDeviceBufferFrames / 44100.0;
+  double gain = 1.0;              // applied to the last sample handed over
+  float gainTarget = 1.0f;        // the volume that gain is moving to
+  int64_t gainSettledFrame = 0;   // first stream frame at the target (when gain == target)
 };
 
 AudioOutput output;
 MusicPlayer player;  // rendered by the callback; touched elsewhere only under the device lock
+HeardClock heard;    // hand-overs by the callback, queries by the main thread, under the lock
 uint32_t nextHandle = 1;
 uint32_t loadedHandle = 0;  // handle of the module in player, 0 when none
 bool loadedPlaying = false;
 std::atomic<float> outputGain{1.0f};  // 0-1, written by SetAudioVolume
 std::atomic<int> positionScaler{64};  // steps per row in the position's high word
-
-// The position's own clock, main thread only: it runs at the device's pace and is
-// pulled gently toward the frame the device reports, so callbacks that come in
-// uneven bursts do not make the position stall and leap.
-struct HeardClock {
-  bool started = false;
-  double frame = 0;      // frame heard at the last query
-  uint64_t counter = 0;  // performance counter of the last query
-};
-HeardClock heard;
-constexpr double kHeardFollowSeconds = 0.1;  // time to close most of a gap
 
 void LockOutput() {
   if (output.device) SDL_LockAudioDevice(output.device);
@@ -62,66 +60,54 @@ void UnlockOutput() {
   if (output.device) SDL_UnlockAudioDevice(output.device);
 }
 
+double NowSeconds() {
+  return static_cast<double>(SDL_GetPerformanceCounter()) /
+         static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+// Moves the gain toward the volume set last, one step a sample, and applies it.
+void ApplyGain(float* samples, int frames, int64_t firstFrame) {
+  float target = outputGain.load(std::memory_order_acquire);
+  if (target != output.gainTarget) {
+    output.gainTarget = target;
+    output.gainSettledFrame = -1;
+  }
+  if (output.gain == target && output.gainSettledFrame < 0) output.gainSettledFrame = firstFrame;
+  double step = 1.0 / (kFadeSeconds * output.sampleRate);
+  for (int f = 0; f < frames; f++) {
+    if (output.gain != target) {
+      output.gain = output.gain > target ? std::max<double>(target, output.gain - step)
+                                         : std::min<double>(target, output.gain + step);
+      if (output.gain == target) output.gainSettledFrame = firstFrame + f;
+    }
+    samples[2 * f] = static_cast<float>(samples[2 * f] * output.gain);
+    samples[2 * f + 1] = static_cast<float>(samples[2 * f + 1] * output.gain);
+  }
+}
+
 void FillBlock(void*, Uint8* stream, int bytes) {
   float* samples = reinterpret_cast<float*>(stream);
   int frames = bytes / static_cast<int>(2 * sizeof(float));
-  uint64_t now = SDL_GetPerformanceCounter();
-  if (output.blockSeen) {
-    // A tenth of each new interval, limited to half to twice the nominal period
-    // so one stall does not skew the pace for long.
-    double nominal = static_cast<double>(output.bufferFrames) / output.sampleRate;
-    double interval = static_cast<double>(now - output.blockCounter) /
-                      static_cast<double>(SDL_GetPerformanceFrequency());
-    interval = std::clamp(interval, 0.5 * nominal, 2.0 * nominal);
-    output.periodSeconds += 0.1 * (interval - output.periodSeconds);
-  }
-  output.blockStartFrame = player.framesRendered;
-  output.blockCounter = now;
-  output.blockSeen = true;
+  int64_t first = player.framesRendered;
+  NoteBlockHandedOver(heard, NowSeconds(), first);
   RenderMusicFrames(player, samples, frames);
-  float gain = outputGain.load(std::memory_order_acquire);
-  if (gain != 1.0f)
-    for (int i = 0; i < 2 * frames; i++) samples[i] *= gain;
+  ApplyGain(samples, frames, first);
 }
 
-// Frames the device plays a second, at the pace it takes blocks.
-double FramesPerSecond() { return output.bufferFrames / output.periodSeconds; }
-
-// The frame being heard now by the callbacks' account: the block handed over last
-// starts to sound once the one before it has played, a buffer after its hand-over.
-int64_t ReportedFrame() {
-  if (!output.device || !output.blockSeen) return 0;
-  uint64_t ticks = SDL_GetPerformanceCounter() - output.blockCounter;
-  int64_t sinceHandover = static_cast<int64_t>(static_cast<double>(ticks) * FramesPerSecond() /
-                                               static_cast<double>(SDL_GetPerformanceFrequency()));
-  int64_t frame = output.blockStartFrame - output.bufferFrames + sinceHandover;
-  frame = std::min(frame, player.framesRendered - 1);
-  return std::max<int64_t>(frame, 0);
-}
-
-// The reported frame, smoothed: between queries the clock runs dt at the device's
-// pace and closes dt / 0.1 s of its distance to the report, never running back
-// and never past the last rendered frame. A report two buffers or more ahead
-// (the start, a device that caught up after a stall) is taken at once.
+// The frame heard now; 0 before the first block of the stream was taken.
 int64_t HeardFrame() {
-  double reported = static_cast<double>(ReportedFrame());
-  uint64_t now = SDL_GetPerformanceCounter();
-  if (!heard.started) {
-    heard.started = true;
-    heard.frame = reported;
-  } else {
-    double dt = static_cast<double>(now - heard.counter) /
-                static_cast<double>(SDL_GetPerformanceFrequency());
-    double predicted = heard.frame + dt * FramesPerSecond();
-    double gap = reported - predicted;
-    double next = gap >= 2.0 * output.bufferFrames
-                      ? reported
-                      : predicted + gap * std::min(1.0, dt / kHeardFollowSeconds);
-    double newest = static_cast<double>(std::max<int64_t>(player.framesRendered - 1, 0));
-    heard.frame = std::clamp(next, heard.frame, std::max(heard.frame, newest));
-  }
-  heard.counter = now;
-  return static_cast<int64_t>(heard.frame);
+  if (!output.device) return 0;
+  return std::max<int64_t>(0, AdvanceHeardClock(heard, NowSeconds(), player.framesRendered - 1));
+}
+
+// The driver's latency against the one block SDL's double buffering implies, in
+// frames. SDL's PulseAudio driver asks the server for a one-block target and
+// hands a block over once that much room is free, when the server has all but
+// played out what it held: a null sink's monitor receives a block half a block
+// after it was handed over (measured with av_offset at 512 frames).
+int DriverLatencyAdjustment(const char* driver, int bufferFrames) {
+  if (driver && std::strcmp(driver, "pulseaudio") == 0) return -bufferFrames / 2;
+  return 0;
 }
 
 int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
@@ -150,8 +136,11 @@ bool InitAudioDevice(int frequency) {
   }
   output.sampleRate = have.freq;
   output.bufferFrames = have.samples;
-  output.periodSeconds = static_cast<double>(have.samples) / have.freq;
-  output.blockSeen = false;
+  output.gain = 1.0;
+  output.gainTarget = 1.0f;
+  output.gainSettledFrame = 0;
+  ResetHeardClock(heard, have.freq, have.samples,
+                  DriverLatencyAdjustment(SDL_GetCurrentAudioDriver(), have.samples));
   return true;
 }
 
@@ -164,14 +153,15 @@ uint32_t LoadMusic(const char* path, int flags) {
   if (!OpenMusicPlayer(loaded, bytes.data(), bytes.size(), output.sampleRate,
                        (flags & MusicLoadLoop) != 0))
     return 0;
-  loaded.eventDelayFrames = output.bufferFrames;
+  // Callbacks wait in the queue until their frame is heard (GetMusicPosition).
+  loaded.fireWhenRendered = false;
   loaded.handle = nextHandle++;
   if (nextHandle == 0) nextHandle = 1;
   LockOutput();
   std::swap(player, loaded);
   loadedHandle = player.handle;
   loadedPlaying = false;
-  output.blockSeen = false;
+  RestartHeardClock(heard);
   UnlockOutput();
   CloseMusicPlayer(loaded);
 
@@ -214,9 +204,8 @@ void PlayMusic(uint32_t handle, int position, int flags, int) {
     }
     RestartMusicPlayer(player, position & 0xFFFF, (position >> 16) & 0xFFFF);
     loadedPlaying = true;
-    output.blockSeen = false;
-    output.periodSeconds = static_cast<double>(output.bufferFrames) / output.sampleRate;
-    heard = HeardClock{};
+    RestartHeardClock(heard);
+    output.gainSettledFrame = output.gain == output.gainTarget ? 0 : -1;
   }
   UnlockOutput();
 }
@@ -226,7 +215,10 @@ int32_t GetMusicPosition(uint32_t handle) {
   LockOutput();
   int32_t word = 0;  // loaded, not yet played: the start
   if (loadedPlaying) {
-    MusicPosition pos = MusicPositionAt(player, HeardFrame());
+    int64_t frame = HeardFrame();
+    // Syncs and the end as their rows are heard, stamped by this refresh.
+    FireHeardMusicEvents(player, frame);
+    MusicPosition pos = MusicPositionAt(player, frame);
     int scaler = positionScaler.load(std::memory_order_acquire);
     if (pos.order >= 0) {
       int high = pos.row * scaler + pos.fraction * scaler / 64;
@@ -245,11 +237,44 @@ void SetAudioVolume(int percent) {
   outputGain.store(static_cast<float>(percent) / 100.0f, std::memory_order_release);
 }
 
+bool AudioFadeFinished() {
+  if (!output.device) return true;
+  LockOutput();
+  bool settled = output.gain == output.gainTarget &&
+                 output.gainTarget == outputGain.load(std::memory_order_acquire) &&
+                 output.gainSettledFrame >= 0;
+  int64_t frame = HeardFrame();
+  // Nothing left to hear once the module's end has been heard.
+  bool silent = player.endFrame >= 0 && frame >= player.endFrame;
+  bool done = silent || !loadedPlaying || (settled && frame >= output.gainSettledFrame);
+  UnlockOutput();
+  return done;
+}
+
+void FinishAudioFade() {
+  // The fade plus a generous latency; a device that stops taking blocks cannot
+  // hold the show open.
+  uint64_t start = SDL_GetTicks64();
+  while (!AudioFadeFinished() && SDL_GetTicks64() - start < 1000) SDL_Delay(2);
+}
+
+int ReadAudioHandovers(AudioHandover* out, int max) {
+  if (!output.device || !out || max <= 0) return 0;
+  LockOutput();
+  int count = std::min({max, heard.handovers, kHeardHistory});
+  for (int i = 0; i < count; i++) {
+    int at = (heard.handovers - count + i) % kHeardHistory;
+    out[i].seconds = heard.time[at];
+    out[i].firstFrame = heard.startFrame[at];
+  }
+  UnlockOutput();
+  return count;
+}
+
 void FreeAudio() {
   // Closing the device waits for a running callback; none runs after it.
   if (output.device) SDL_CloseAudioDevice(output.device);
   output.device = 0;
-  output.blockSeen = false;
   if (output.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   output.subsystemStarted = false;
   if (loadedHandle) SetPositionSource(nullptr);

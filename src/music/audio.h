@@ -27,8 +27,24 @@ void SetMusicSync(uint32_t handle, int type, int param, MusicCallback callback, 
 void SetMusicPositionScaler(uint32_t handle, int scaler);
 void StartAudioOutput();               // output running, silent until played
 void PlayMusic(uint32_t handle, int position, int flags, int reset);
-int32_t GetMusicPosition(uint32_t handle);  // low word order, high word row*64+fraction; -1 on failure
-void SetAudioVolume(int percent);      // 0-100
+// The position being heard now: low word order, high word row*64+fraction; -1 on
+// failure. Syncs and the end whose frames have been heard by now are handed to
+// their callbacks first, on the calling thread (the clock refresh).
+int32_t GetMusicPosition(uint32_t handle);
+// 0-100. The output's gain follows per sample, at most the whole range in 0.3 s.
+void SetAudioVolume(int percent);
+// Waits (at most a second) until the gain has reached the volume set last and
+// the samples up to that point have been heard: the fade then ends in silence
+// rather than in a cut. Returns at once when nothing is playing.
+void FinishAudioFade();
 void FreeAudio();                      // harmless when nothing is open
+
+// For latency measurements: the last blocks handed to the device since playback
+// began, oldest first, as (SDL performance-counter seconds, first stream frame).
+struct AudioHandover {
+  double seconds = 0;
+  int64_t firstFrame = 0;
+};
+int ReadAudioHandovers(AudioHandover* out, int max);  // count written
 
 extern uint32_t musicHandle;

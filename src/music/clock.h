@@ -11,8 +11,8 @@ struct DemoClock {
   // Tick count (ms) at the show's time zero, as a float. Written by the main
   // thread (fades, playback start) and, when looping, by the audio thread.
   std::atomic<float> startTickMs{0.0f};
-  // Milliseconds since startTickMs, refreshed once per frame. The audio thread
-  // reads it to stamp syncs.
+  // Milliseconds since startTickMs, refreshed once per frame. The sync callback
+  // reads it to stamp syncs (live, from inside the refresh that hears them).
   std::atomic<float> elapsedMs{0.0f};
   int order = 0;         // pattern position in the order list
   int row = 0;           // 0-63
@@ -50,7 +50,9 @@ void UpdateDemoClockAt(double elapsedMs);
 // Sets demoClock's position fields from one position word (as UpdateDemoClock does).
 void SetClockPosition(int32_t position);
 
-// Audio-thread callbacks: four 32-bit arguments, no result.
+// The music layer's callbacks: four 32-bit arguments, no result. Live playback
+// calls them from the clock refresh that first hears their row; they only
+// store atomics, so any thread may.
 void OnMusicSync(uint32_t sync, uint32_t channel, uint32_t data, uint32_t user);
 void OnMusicEnd(uint32_t sync, uint32_t channel, uint32_t data, uint32_t user);
 

@@ -49,7 +49,10 @@ int HexDigit(char c) {
   return -1;
 }
 
-void ScanSyncEffects(MusicPlayer& p) {
+// One pass over every pattern cell: the sync effect (the first channel's) and
+// the row delays, pattern delay EEx / SEx (the first) and fine delay S6x (they
+// add up).
+void ScanRowEffects(MusicPlayer& p) {
   bool screamTracker = UsesScreamTrackerEffects(p.module);
   const char* letter = screamTracker ? "S" : "E";
   int command = screamTracker ? 2 : 8;
@@ -58,21 +61,28 @@ void ScanSyncEffects(MusicPlayer& p) {
   p.patternRow.assign(static_cast<size_t>(patterns) + 1, 0);
   for (int pat = 0; pat < patterns; pat++)
     p.patternRow[pat + 1] = p.patternRow[pat] + openmpt_module_get_pattern_num_rows(p.module, pat);
-  p.syncRowParam.assign(static_cast<size_t>(p.patternRow[patterns]), -1);
+  size_t allRows = static_cast<size_t>(p.patternRow[patterns]);
+  p.syncRowParam.assign(allRows, -1);
+  p.rowRepeats.assign(allRows, 0);
+  p.rowExtraTicks.assign(allRows, 0);
   for (int pat = 0; pat < patterns; pat++) {
     int rows = p.patternRow[pat + 1] - p.patternRow[pat];
     for (int row = 0; row < rows; row++) {
+      size_t at = static_cast<size_t>(p.patternRow[pat] + row);
       for (int ch = 0; ch < channels; ch++) {
         const char* effect = openmpt_module_format_pattern_row_channel_command(
             p.module, pat, row, ch, OPENMPT_MODULE_COMMAND_EFFECT);
         const char* param = openmpt_module_format_pattern_row_channel_command(
             p.module, pat, row, ch, OPENMPT_MODULE_COMMAND_PARAMETER);
-        bool sync = effect && param && !std::strcmp(effect, letter) && std::strlen(param) == 2 &&
-                    HexDigit(param[0]) == command && HexDigit(param[1]) >= 0;
-        if (sync) p.syncRowParam[p.patternRow[pat] + row] = static_cast<int8_t>(HexDigit(param[1]));
+        bool extended = effect && param && !std::strcmp(effect, letter) && std::strlen(param) == 2 &&
+                        HexDigit(param[0]) >= 0 && HexDigit(param[1]) >= 0;
+        int high = extended ? HexDigit(param[0]) : -1, low = extended ? HexDigit(param[1]) : 0;
+        if (high == command && p.syncRowParam[at] < 0) p.syncRowParam[at] = static_cast<int8_t>(low);
+        if (high == 0xE && p.rowRepeats[at] == 0) p.rowRepeats[at] = static_cast<uint8_t>(low);
+        if (high == 6 && screamTracker)
+          p.rowExtraTicks[at] = static_cast<uint8_t>(std::min(255, p.rowExtraTicks[at] + low));
         openmpt_free_string(effect);
         openmpt_free_string(param);
-        if (sync) break;  // one sync per row: the first channel's
       }
     }
   }
@@ -98,6 +108,7 @@ void QueueEvent(MusicPlayer& p, int64_t frame, int type, uint32_t param) {
 }
 
 void FireDueEvents(MusicPlayer& p) {
+  if (!p.fireWhenRendered) return;
   while (p.eventCount > 0 && p.events[p.eventHead].frame + p.eventDelayFrames < p.framesRendered)
     FireOldestEvent(p);
 }
@@ -105,10 +116,20 @@ void FireDueEvents(MusicPlayer& p) {
 const MusicRowStart& LatestRow(const MusicPlayer& p) {
   return p.rows[(p.rowCount - 1) % kMusicRowHistory];
 }
+MusicTick& LatestTick(MusicPlayer& p) { return p.ticks[(p.tickCount - 1) % kMusicTickHistory]; }
 
-int CurrentRowFrames(const MusicPlayer& p) {
-  return MusicRowFrames(p.sampleRate, openmpt_module_get_current_speed(p.module),
-                        openmpt_module_get_current_tempo(p.module));
+// A tick's frames at the decoder's current tempo.
+int CurrentTickFrames(const MusicPlayer& p) {
+  return MusicRowFrames(p.sampleRate, 1, openmpt_module_get_current_tempo(p.module));
+}
+
+void EnterTick(MusicPlayer& p, int64_t frame, int tickInRow) {
+  MusicTick& t = p.ticks[p.tickCount % kMusicTickHistory];
+  p.tickCount++;
+  t.frame = frame;
+  t.length = CurrentTickFrames(p);
+  t.rowIndex = p.rowCount - 1;
+  t.tickInRow = tickInRow;
 }
 
 // Records that (order, row) begins at frame and queues its sync.
@@ -118,9 +139,11 @@ void EnterRow(MusicPlayer& p, int64_t frame, int order, int row) {
   r.frame = frame;
   r.order = order;
   r.row = row;
-  r.length = CurrentRowFrames(p);
+  int pattern = openmpt_module_get_order_pattern(p.module, order);
+  r.ticks = MusicRowTicks(p, pattern, row, openmpt_module_get_current_speed(p.module));
+  EnterTick(p, frame, 0);
   int param = 0;
-  if (MusicRowHasSync(p, openmpt_module_get_order_pattern(p.module, order), row, &param))
+  if (MusicRowHasSync(p, pattern, row, &param))
     QueueEvent(p, frame, MusicSyncEffect, static_cast<uint32_t>(param));
 }
 
@@ -137,6 +160,14 @@ int MusicRowFrames(int sampleRate, int speed, int tempo) {
   if (speed < 1 || tempo < 1) return 1;
   // A tick is floor(rate * 2.5 / tempo) frames: 882 at 44,100 Hz and 125 BPM.
   return speed * static_cast<int>(static_cast<int64_t>(sampleRate) * 5 / (2 * tempo));
+}
+
+int MusicRowTicks(const MusicPlayer& p, int pattern, int row, int speed) {
+  int ticks = std::max(1, speed);
+  if (pattern < 0 || pattern + 1 >= static_cast<int>(p.patternRow.size())) return ticks;
+  int first = p.patternRow[pattern];
+  if (row < 0 || row >= p.patternRow[pattern + 1] - first) return ticks;
+  return ticks * (1 + p.rowRepeats[first + row]) + p.rowExtraTicks[first + row];
 }
 
 bool MusicRowHasSync(const MusicPlayer& p, int pattern, int row, int* param) {
@@ -178,7 +209,7 @@ bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRa
   p.module = module;
   p.sampleRate = sampleRate;
   p.looping = looping;
-  ScanSyncEffects(p);
+  ScanRowEffects(p);
   p.playing = false;
   return true;
 }
@@ -189,6 +220,8 @@ void CloseMusicPlayer(MusicPlayer& p) {
   p.playing = false;
   p.patternRow.clear();
   p.syncRowParam.clear();
+  p.rowRepeats.clear();
+  p.rowExtraTicks.clear();
   p.eventCount = 0;
 }
 
@@ -202,6 +235,7 @@ void RestartMusicPlayer(MusicPlayer& p, int order, int row) {
   p.endFrame = -1;
   p.endCount = 0;
   p.rowCount = 0;
+  p.tickCount = 0;
   p.eventHead = p.eventCount = 0;
   EnterRow(p, 0, openmpt_module_get_current_order(p.module),
            openmpt_module_get_current_row(p.module));
@@ -215,13 +249,14 @@ template <typename Sample, typename Read>
 void RenderFrames(MusicPlayer& p, Sample* out, int frames, Read read) {
   int done = 0;
   while (done < frames && p.playing && !p.ended) {
-    // Pieces of at most 64 frames that also stop where the current row should
-    // end, so a row change at the expected frame is located exactly.
-    const MusicRowStart& current = LatestRow(p);
-    int64_t intoRow = p.framesRendered - current.frame;
+    // Pieces of at most 64 frames that also stop where the current tick ends: the
+    // decoder changes rows only between ticks, so a row change is always seen in
+    // the piece it begins with.
+    MusicTick& tick = LatestTick(p);
+    int64_t tickEnd = tick.frame + tick.length;
     int piece = std::min(frames - done, kMusicPieceFrames);
-    if (intoRow < current.length)
-      piece = static_cast<int>(std::min<int64_t>(piece, current.length - intoRow));
+    if (p.framesRendered < tickEnd)
+      piece = static_cast<int>(std::min<int64_t>(piece, tickEnd - p.framesRendered));
     int64_t pieceStart = p.framesRendered;
     int32_t repeatsBefore = openmpt_module_get_repeat_count(p.module);
     size_t got = read(p.module, p.sampleRate, piece, out + 2 * done);
@@ -236,18 +271,24 @@ void RenderFrames(MusicPlayer& p, Sample* out, int frames, Read read) {
     int row = openmpt_module_get_current_row(p.module);
     const MusicRowStart& latest = LatestRow(p);
     bool wrapped = p.looping && openmpt_module_get_repeat_count(p.module) < repeatsBefore;
-    if (latest.frame == pieceStart && order == latest.order && row == latest.row) {
-      // The first piece of the row just restarted: its own speed and tempo
-      // effects have now been read.
-      p.rows[(p.rowCount - 1) % kMusicRowHistory].length = CurrentRowFrames(p);
-    } else if (order != latest.order || row != latest.row || wrapped) {
-      // The piece's last frame belongs to the new row; it began at the piece's
-      // start when that was the expected boundary, else somewhere inside it.
+    if (order != latest.order || row != latest.row || wrapped) {
+      // Begun with this piece (to the frame when the tick's length was right).
       if (wrapped) {
         p.endCount++;
         QueueEvent(p, pieceStart, MusicSyncEnd, 0);
       }
       EnterRow(p, pieceStart, order, row);
+    } else if (pieceStart == tickEnd) {
+      EnterTick(p, pieceStart, tick.tickInRow + 1);
+    } else if (pieceStart == tick.frame) {
+      // The tick's first piece: its own speed and tempo effects have now been
+      // read (the row's speed on its first tick, a slide's tempo on any).
+      tick.length = CurrentTickFrames(p);
+      if (tick.tickInRow == 0) {
+        MusicRowStart& r = p.rows[(p.rowCount - 1) % kMusicRowHistory];
+        r.ticks = MusicRowTicks(p, openmpt_module_get_order_pattern(p.module, order), row,
+                                openmpt_module_get_current_speed(p.module));
+      }
     }
   }
   if (done < frames) {
@@ -267,22 +308,29 @@ void RenderMusicFrames16(MusicPlayer& p, int16_t* out, int frames) {
   RenderFrames(p, out, frames, openmpt_module_read_interleaved_stereo);
 }
 
+void FireHeardMusicEvents(MusicPlayer& p, int64_t frame) {
+  while (p.eventCount > 0 && p.events[p.eventHead].frame <= frame) FireOldestEvent(p);
+}
+
 MusicPosition MusicPositionAt(const MusicPlayer& p, int64_t frame) {
   MusicPosition pos;
-  if (!p.playing || p.rowCount == 0) return pos;
+  if (!p.playing || p.tickCount == 0) return pos;
   // Past the end the last sound heard stays the position.
   if (p.endFrame >= 0 && frame >= p.endFrame) frame = p.endFrame - 1;
   if (frame >= p.framesRendered) frame = p.framesRendered - 1;
-  int oldest = std::max(0, p.rowCount - kMusicRowHistory);
-  int i = p.rowCount - 1;
-  while (i > oldest && p.rows[i % kMusicRowHistory].frame > frame) i--;
-  const MusicRowStart& r = p.rows[i % kMusicRowHistory];
-  int64_t into = std::max<int64_t>(0, frame - r.frame);
+  int oldest = std::max(0, p.tickCount - kMusicTickHistory);
+  int i = p.tickCount - 1;
+  while (i > oldest && p.ticks[i % kMusicTickHistory].frame > frame) i--;
+  const MusicTick& t = p.ticks[i % kMusicTickHistory];
+  const MusicRowStart& r = p.rows[t.rowIndex % kMusicRowHistory];
+  int64_t into = std::clamp<int64_t>(frame - t.frame, 0, t.length - 1);
   pos.order = r.order;
   pos.row = r.row;
-  // A row that outlasts its expected length (a tempo change inside it, a row
-  // delay) holds at 63 until the next row begins.
-  pos.fraction = static_cast<int>(std::min<int64_t>(63, into * 64 / r.length));
+  // 64 * (ticks played + part of this one) / ticks in the row. Ticks past the
+  // row's expected count (a delay the scan did not see) hold at 63.
+  int64_t steps = 64 * (static_cast<int64_t>(t.tickInRow) * t.length + into) /
+                  (static_cast<int64_t>(r.ticks) * t.length);
+  pos.fraction = static_cast<int>(std::min<int64_t>(63, steps));
   return pos;
 }
 

@@ -21,7 +21,16 @@ struct MusicRowStart {
   int64_t frame = 0;  // first frame of the row
   int order = 0;
   int row = 0;
-  int length = 1;  // frames the row lasts at the speed and tempo it began with
+  int ticks = 1;  // ticks the row lasts: speed, times repeats for a row delay, plus fine delay
+};
+
+// One tick of the rendered stream: rows begin on ticks, so a stream cut at every
+// tick sees each row change on the frame it happens.
+struct MusicTick {
+  int64_t frame = 0;  // first frame of the tick
+  int length = 1;     // its frames at the tempo the decoder gave it
+  int rowIndex = 0;   // the row it belongs to (a count since the restart)
+  int tickInRow = 0;
 };
 
 // A callback waiting for its frame to be heard.
@@ -37,9 +46,12 @@ struct MusicPosition {
   int fraction = 0;  // 1/64 of the row, 0-63
 };
 
-constexpr int kMusicRowHistory = 64;   // row starts kept for position queries
+// Row starts and ticks kept for position queries: 512 ticks of at least 432
+// frames (tempo 255) reach 5 s back, far beyond any output latency.
+constexpr int kMusicRowHistory = 512;
+constexpr int kMusicTickHistory = 512;
 constexpr int kMusicEventQueue = 64;   // callbacks waiting for their frame
-constexpr int kMusicPieceFrames = 64;  // decode step: row starts are found to within it
+constexpr int kMusicPieceFrames = 64;  // longest decode step; steps also end on every tick
 
 struct MusicPlayer {
   openmpt_module* module = nullptr;
@@ -51,14 +63,20 @@ struct MusicPlayer {
   // holds the value x of the row's first sync effect, or -1.
   std::vector<int> patternRow;
   std::vector<int8_t> syncRowParam;
+  // Row delays per pattern row, from the same scan: the row plays 1 + rowRepeats
+  // times (EEx / SEx) and rowExtraTicks ticks longer (S6x).
+  std::vector<uint8_t> rowRepeats;
+  std::vector<uint8_t> rowExtraTicks;
 
   MusicCallback syncCallback = nullptr;
   uint32_t syncUser = 0;
   MusicCallback endCallback = nullptr;
   uint32_t endUser = 0;
-  // A callback fires once the rendered stream has run this many frames past its
-  // frame: the device's buffer length, so it fires as its block starts to sound.
+  // Rendering fires a callback once the stream has run this many frames past its
+  // frame. A live device instead leaves them queued (fireWhenRendered false) and
+  // hands each over when its frame is heard, with FireHeardMusicEvents.
   int eventDelayFrames = 0;
+  bool fireWhenRendered = true;
 
   // Stream state, owned by whoever renders (the audio thread while the device runs).
   bool playing = false;  // RestartMusicPlayer was called
@@ -68,6 +86,8 @@ struct MusicPlayer {
   int endCount = 0;       // end callbacks queued so far (each wrap when looping)
   MusicRowStart rows[kMusicRowHistory];
   int rowCount = 0;  // row starts recorded since the restart (ring index = count % size)
+  MusicTick ticks[kMusicTickHistory];
+  int tickCount = 0;  // ticks recorded since the restart, likewise
   MusicEvent events[kMusicEventQueue];
   int eventHead = 0, eventCount = 0;
 };
@@ -94,9 +114,14 @@ void RenderMusicFrames(MusicPlayer& player, float* interleaved, int frames);
 // the soundtrack out; rows, positions and callbacks exactly as above.
 void RenderMusicFrames16(MusicPlayer& player, int16_t* interleaved, int frames);
 
+// Fires, oldest first, every queued callback whose frame is at or before frame.
+void FireHeardMusicEvents(MusicPlayer& player, int64_t frame);
+
 // The module position at a rendered frame: the row that holds it and the part of
-// the row before it in 1/64 steps. Frames past the module's end give its last
-// frame's position; frames before the oldest remembered row give that row's start.
+// the row before it in 1/64 steps, counted in the row's ticks so that it rises
+// evenly over a delayed row and never falls inside one when the tempo slides.
+// Frames past the module's end give its last frame's position; frames before the
+// oldest remembered tick give that tick's start.
 MusicPosition MusicPositionAt(const MusicPlayer& player, int64_t frame);
 // Low word order, high word row * 64 + fraction; -1 for a player that has not played.
 int32_t MusicPositionWord(MusicPosition position);
@@ -105,3 +130,5 @@ int32_t MusicPositionWord(MusicPosition position);
 int MusicRowFrames(int sampleRate, int speed, int tempo);
 // Whether the pattern row holds the sync effect (value x in *param).
 bool MusicRowHasSync(const MusicPlayer& player, int pattern, int row, int* param);
+// The ticks a pattern row lasts at the given speed, its delays included.
+int MusicRowTicks(const MusicPlayer& player, int pattern, int row, int speed);

@@ -123,11 +123,14 @@ int RunShow() {
   RunMainLoop();
 
   ReleaseAssets();
-  // A short ramp so music cut off by Escape fades instead of clicking: 100 to 0 in 21 steps.
+  // Music cut off by Escape fades instead of clicking: 100 to 0 in 21 steps, which
+  // the output turns into a smooth per-sample fade that is heard out before the
+  // device closes.
   for (int volume = 100; volume >= 0; volume -= 5) {
     SetAudioVolume(volume);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+  FinishAudioFade();
   FreeAudio();
   CloseDemoWindow();
   return 0;

@@ -120,6 +120,26 @@ TEST_F(AudioDeviceTest, PositionAdvancesSyncsFireAndFreeIsFinal) {
   std::filesystem::remove(path);
 }
 
+TEST_F(AudioDeviceTest, EachSyncArrivesWithTheFirstPositionThatShowsItsRow) {
+  ASSERT_TRUE(InitAudioDevice(44100));
+  std::string path = WriteTestModule(2);  // syncs on rows 0, 4, 8 and 12 of each order
+  uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
+  SetMusicSync(handle, MusicSyncEffect, 1, CountSync, 0);
+  StartAudioOutput();
+  PlayMusic(handle, 0, -1, 1);
+  int mismatches = 0, polls = 0;
+  for (int32_t pos = 0; polls < 4000 && (pos & 0xFFFF) * 16 + (pos >> 16) / 64 < 30; polls++) {
+    pos = GetMusicPosition(handle);
+    int rowsShown = (pos & 0xFFFF) * 16 + (pos >> 16) / 64 + 1;  // rows begun by now
+    int syncRowsShown = (rowsShown + 3) / 4;
+    if (syncsSeen.load() != syncRowsShown) mismatches++;
+    SDL_Delay(1);
+  }
+  EXPECT_EQ(mismatches, 0) << "of " << polls << " positions; syncs " << syncsSeen.load();
+  EXPECT_GE(syncsSeen.load(), 7);
+  std::filesystem::remove(path);
+}
+
 TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   ASSERT_TRUE(InitAudioDevice(44100));
   XmModule m = ToneModule(1, 4, 2, 1, 255);  // four rows of 432 frames: 40 ms
@@ -130,7 +150,8 @@ TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   SetMusicSync(handle, MusicSyncEnd, 1, CountEnd, 0);
   StartAudioOutput();
   PlayMusic(handle, 0, -1, 1);
-  ASSERT_TRUE(WaitUntil([] { return endsSeen.load() >= 1; }));
+  // The end is handed over by the refresh that hears it.
+  ASSERT_TRUE(WaitUntil([&] { return GetMusicPosition(handle), endsSeen.load() >= 1; }));
   SDL_Delay(100);
   EXPECT_EQ(endsSeen.load(), 1);
   EXPECT_EQ(GetMusicPosition(handle), 0 | (3 * 64 + 63) << 16);
@@ -141,7 +162,7 @@ TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   SetMusicPositionScaler(handle, 64);
   // Played again with the loop flag it wraps, firing the end at each wrap.
   PlayMusic(handle, 0, MusicLoadLoop, 1);
-  EXPECT_TRUE(WaitUntil([] { return endsSeen.load() >= 4; }));
+  EXPECT_TRUE(WaitUntil([&] { return GetMusicPosition(handle), endsSeen.load() >= 4; }));
   std::filesystem::remove(path);
 }
 
@@ -164,38 +185,62 @@ TEST_F(AudioDeviceTest, LoadRefusesMissingAndForeignFiles) {
   std::filesystem::remove(path);
 }
 
-TEST_F(AudioDeviceTest, VolumeScalesWhatReachesTheDevice) {
+TEST_F(AudioDeviceTest, TeardownRampFadesSmoothlyToSilenceBeforeTheDeviceCloses) {
   std::string out = testing::TempDir() + "/device_out_" + std::to_string(getpid()) + ".raw";
   SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
   SDL_setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
   ASSERT_TRUE(InitAudioDevice(44100));
-  std::string path = WriteTestModule(4);
+  std::string path = WriteTestModule(8);
   uint32_t handle = LoadMusic(path.c_str(), MusicLoadDefault);
   ASSERT_NE(handle, 0u);
   StartAudioOutput();
   PlayMusic(handle, 0, -1, 1);
-  // The disk driver appends every buffer it is handed: wait for sound to be
-  // written, turn the volume down, then wait for two more buffers.
+  // The disk driver appends every block it is handed: let half a second of the
+  // tone be written, then tear down as the run sequence does.
   auto written = [&] {
     std::error_code error;
     auto size = std::filesystem::file_size(out, error);
-    return error ? size_t{0} : static_cast<size_t>(size) / sizeof(float);
+    return error ? int64_t{0} : static_cast<int64_t>(size / (2 * sizeof(float)));
   };
-  ASSERT_TRUE(WaitUntil([&] { return written() >= 2u * 4096; }));
-  SetAudioVolume(0);
-  size_t atVolumeZero = written();
-  ASSERT_TRUE(WaitUntil([&] { return written() >= atVolumeZero + 3u * 2048; }));
+  ASSERT_TRUE(WaitUntil([&] { return GetMusicPosition(handle), written() >= 22050; }));
+  int64_t escape = written();
+  for (int volume = 100; volume >= 0; volume -= 5) {
+    SetAudioVolume(volume);
+    SDL_Delay(1);
+  }
+  FinishAudioFade();
   FreeAudio();
   std::ifstream in(out, std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  size_t floats = bytes.size() / sizeof(float);
-  ASSERT_GE(floats, atVolumeZero + 3u * 2048);
   const float* s = reinterpret_cast<const float*>(bytes.data());
-  float early = 0, late = 0;
-  for (size_t i = 0; i < atVolumeZero; i++) early = std::max(early, std::fabs(s[i]));
-  for (size_t i = floats - 2 * 1024; i < floats; i++) late = std::max(late, std::fabs(s[i]));
-  EXPECT_GT(early, 0.05f);
-  EXPECT_EQ(late, 0.0f);
+  int64_t frames = static_cast<int64_t>(bytes.size() / (2 * sizeof(float)));
+  auto level = [&](int64_t f) { return std::max(std::fabs(s[2 * f]), std::fabs(s[2 * f + 1])); };
+  float full = 0;
+  for (int64_t f = escape - 8820; f < escape; f++) full = std::max(full, level(f));
+  ASSERT_GT(full, 0.05f);
+  // The file holds the whole fade and silence after it: the last sound ends a
+  // full ramp (0.3 s, 13230 frames) after the fade began.
+  int64_t silentFrom = frames;
+  while (silentFrom > escape && level(silentFrom - 1) == 0.0f) silentFrom--;
+  ASSERT_LT(silentFrom, frames) << "the device closed before the fade had played";
+  int64_t fadeStart = silentFrom - 13230;
+  EXPECT_GE(fadeStart, escape - 512);
+  EXPECT_LE(fadeStart, escape + 4 * 1024);
+  // No sample rises above the straight envelope, which reaches every 10 ms of
+  // the tone (within one gain step): the level falls monotonically.
+  float previousPeak = full;
+  for (int64_t w = fadeStart; w + 441 <= silentFrom; w += 441) {
+    float peak = 0;
+    for (int64_t f = w; f < w + 441; f++) {
+      double envelope = full * (1.0 - static_cast<double>(f - fadeStart) / 13230);
+      ASSERT_LE(level(f), envelope + full * 2e-4) << "frame " << f - fadeStart << " of the fade";
+      peak = std::max(peak, level(f));
+    }
+    double envelopeEnd = full * (1.0 - static_cast<double>(w + 441 - fadeStart) / 13230);
+    EXPECT_GE(peak, envelopeEnd * 0.98) << "window at " << w - fadeStart;
+    EXPECT_LE(peak, previousPeak) << "window at " << w - fadeStart;
+    previousPeak = peak;
+  }
   std::filesystem::remove(out);
   std::filesystem::remove(path);
 }

@@ -127,22 +127,18 @@ TEST_F(PlayerTest, SpeedSetOnTheFirstRowCountsFromTheStart) {
   EXPECT_EQ(pos[2646].fraction, 0);
 }
 
-TEST_F(PlayerTest, DelayedRowHoldsAtSixtyThreeAndNextRowIsFoundWithinAPiece) {
+TEST_F(PlayerTest, DelayedRowRisesEvenlyOverItsWholeLengthAndTheNextStartsOnItsFrame) {
   XmModule m = ToneModule(1, 4, 4, 6, 125);
   SetEffect(m, 0, 1, 1, XmEffectExtended, 0xE1);  // row 1 plays twice as long
   Open(m, false);
   std::vector<MusicPosition> pos = RenderPositions(5 * 5292, 256);
   int64_t row1 = 5292, row2 = 3 * 5292;
-  EXPECT_EQ(pos[row1 + 5291].fraction, 63);
-  EXPECT_EQ(pos[row1 + 8000].row, 1);
-  EXPECT_EQ(pos[row1 + 8000].fraction, 63);
-  // Row 2 starts where the delay ends, found to within one decode piece.
-  int64_t found = row1;
-  while (pos[found].row == 1) found++;
-  EXPECT_GE(found, row2 - kMusicPieceFrames);
-  EXPECT_LE(found, row2);
-  EXPECT_EQ(pos[found].row, 2);
-  EXPECT_EQ(pos[found].fraction, 0);
+  EXPECT_EQ(pos[row1 + 5291].fraction, 31);  // half way through the doubled row
+  EXPECT_EQ(pos[row1 + 8000].fraction, 48);
+  EXPECT_EQ(pos[row2 - 1].row, 1);
+  EXPECT_EQ(pos[row2 - 1].fraction, 63);
+  EXPECT_EQ(pos[row2].row, 2);
+  EXPECT_EQ(pos[row2].fraction, 0);
 }
 
 TEST_F(PlayerTest, SyncsFireOnExactlyTheRowsHoldingTheSyncEffect) {
@@ -218,6 +214,27 @@ TEST_F(PlayerTest, DelayedCallbacksWaitTheirFramesAndNeverComeEarly) {
   EXPECT_GT(fired[0].framesRendered, syncFrame + 1024);
   EXPECT_LE(fired[0].framesRendered, syncFrame + 2048);
   EXPECT_EQ(fired[1].type, static_cast<uint32_t>(MusicSyncEnd));
+}
+
+TEST_F(PlayerTest, HeardCallbacksWaitForTheirOwnFrameWhateverWasRendered) {
+  XmModule m = ToneModule(1, 4, 4, 6, 125);
+  SetEffect(m, 0, 2, 3, XmEffectExtended, 0x81);
+  Open(m, false);
+  player.fireWhenRendered = false;
+  std::vector<float> buffer(2 * 8192);
+  while (player.framesRendered < 5 * 5292) RenderMusicFrames(player, buffer.data(), 8192);
+  EXPECT_TRUE(fired.empty());  // rendered well past both, heard neither
+  int64_t syncFrame = 2 * 5292, endFrame = 4 * 5292;
+  FireHeardMusicEvents(player, syncFrame - 1);
+  EXPECT_TRUE(fired.empty());
+  FireHeardMusicEvents(player, syncFrame);
+  EXPECT_EQ(Syncs().size(), 1u);
+  FireHeardMusicEvents(player, endFrame - 1);
+  EXPECT_EQ(Ends(), 0);
+  FireHeardMusicEvents(player, endFrame);
+  EXPECT_EQ(Ends(), 1);
+  FireHeardMusicEvents(player, endFrame + 44100);
+  EXPECT_EQ(fired.size(), 2u);
 }
 
 TEST_F(PlayerTest, EndFiresOnceThenSilenceAndTheLastPositionStays) {

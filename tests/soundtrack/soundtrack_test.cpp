@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "soundtrack/compose.h"
 
 namespace {
@@ -104,6 +106,53 @@ TEST(Soundtrack, PeakStaysBelowMinusOneDecibel) {
   std::printf("peak %.2f dBFS\n", dbfs);
   EXPECT_LT(dbfs, -1.0);
   EXPECT_GT(dbfs, -12.0);  // and not so quiet that it wastes the range
+}
+
+// ffmpeg's EBU R128 meter over the whole render: integrated loudness (LUFS) and
+// true peak (dBTP). False when ffmpeg cannot be run.
+bool MeasureLoudness(const Rendered& r, double* lufs, double* truePeak) {
+  std::string path = testing::TempDir() + "/soundtrack_" + std::to_string(getpid()) + ".f32";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    for (size_t i = 0; i < r.left.size(); ++i) {
+      float frame[2] = {r.left[i], r.right[i]};
+      std::fwrite(frame, sizeof frame, 1, f);
+    }
+    std::fclose(f);
+  }
+  std::string command = "ffmpeg -hide_banner -nostats -f f32le -ar 44100 -ac 2 -i " + path +
+                        " -af ebur128=peak=true -f null - 2>&1";
+  std::FILE* p = popen(command.c_str(), "r");
+  bool integrated = false, peak = false;
+  if (p) {
+    char line[512];
+    bool inTruePeak = false;
+    while (std::fgets(line, sizeof line, p)) {
+      double v;
+      if (std::strstr(line, "True peak:")) inTruePeak = true;
+      if (std::sscanf(line, " I: %lf LUFS", &v) == 1) integrated = true, *lufs = v;
+      if (inTruePeak && std::sscanf(line, " Peak: %lf dBFS", &v) == 1) peak = true, *truePeak = v;
+    }
+    pclose(p);
+  }
+  std::remove(path.c_str());
+  return integrated && peak;
+}
+
+TEST(Soundtrack, MasteredAtMinusSixteenLufsWithATruePeakBelowMinusOne) {
+  const Rendered& r = RenderSoundtrack();
+  ASSERT_FALSE(r.left.empty());
+  double lufs = 0, truePeak = 0;
+  if (!MeasureLoudness(r, &lufs, &truePeak))
+    GTEST_SKIP() << "ffmpeg with the ebur128 filter is needed (scripts/setup.sh installs it)";
+  std::printf("integrated %.1f LUFS, true peak %.1f dBTP\n", lufs, truePeak);
+  EXPECT_NEAR(lufs, -16.0, 1.0);
+  EXPECT_LE(truePeak, -1.0);
+  // The gain is the player's: every voice keeps its samples below full scale.
+  for (const XmInstrument& ins : ComposeSoundtrack().instruments)
+    for (const XmSample& s : ins.samples)
+      for (int16_t v : s.frames) ASSERT_LT(std::abs(v), 32767) << ins.name;
 }
 
 TEST(Soundtrack, NoSilentRowOutsideTheFadesToBlack) {

@@ -195,6 +195,7 @@ std::string XmModuleError(const XmModule& m) {
   if (m.orders.empty() || m.orders.size() > 256) return "order list must hold 1-256 entries";
   if (m.patterns.empty() || m.patterns.size() > 256) return "module must hold 1-256 patterns";
   if (m.instruments.size() > 128) return "more than 128 instruments";
+  if (m.samplePreAmp < 0 || m.samplePreAmp > 2000) return "sample pre-amp outside 0-2000";
   if (m.restartOrder < 0 || m.restartOrder >= static_cast<int>(m.orders.size()))
     return "restart order outside the order list";
   for (size_t i = 0; i < m.orders.size(); i++)
@@ -245,6 +246,14 @@ std::vector<uint8_t> EncodeXm(const XmModule& m) {
   for (size_t i = 0; i < 256; i++) w.U8(i < m.orders.size() ? m.orders[i] : 0);
   for (const XmPattern& p : m.patterns) WritePattern(w, p);
   for (const XmInstrument& ins : m.instruments) WriteInstrument(w, ins);
+  if (m.samplePreAmp > 0) {
+    // "STPM", then each property as a 32-bit code read little-endian (its text
+    // backwards), a 16-bit size and the value.
+    w.Text("STPM", 4);
+    w.Text(".APS", 4);
+    w.U16(4);
+    w.U32(static_cast<uint32_t>(m.samplePreAmp));
+  }
   return w.bytes;
 }
 

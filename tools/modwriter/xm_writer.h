@@ -123,6 +123,10 @@ struct XmModule {
   std::vector<uint8_t> orders;            // pattern per order, 1-256 entries
   std::vector<XmPattern> patterns;        // up to 256
   std::vector<XmInstrument> instruments;  // up to 128
+  // The player's gain on every sample, in 1/48 (48 is the players' default, and
+  // 0 leaves it unwritten). Stored as an extended song property after the
+  // instruments, where players that do not know it ignore it.
+  int samplePreAmp = 0;  // 0 or 1-2000
 };
 
 // Empty when the module can be written, else one line naming the first fault.
