@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs every Debian package the show, its tools and its tests need
 # (xfonts-base: SDL's X11 message box needs the core fonts, which Xvfb lacks
-# without it; scdoc writes the manual pages, dpkg-dev's dpkg-shlibdeps
-# finds the package's run-time libraries, desktop-file-utils and appstream
-# check the menu entry and the metadata; pulseaudio and its utilities: the
-# sound-server latency bench; heroes-sound-tracks, tecnoballz-data,
-# pingus-data: third-party modules the music tests play).
+# without it; openbox stacks windows in the end-to-end runs as a desktop does,
+# x11-apps' xwd and imagemagick take and read their screenshots; scdoc writes
+# the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
+# libraries, desktop-file-utils and appstream check the menu entry and the
+# metadata; pulseaudio and its utilities: the sound-server latency bench;
+# heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
+# music tests play).
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -16,7 +18,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool xfonts-base
+  xvfb xauth xdotool xfonts-base openbox x11-apps imagemagick libx11-dev libxfixes-dev
   ffmpeg
   scdoc dpkg-dev desktop-file-utils appstream
   pulseaudio pulseaudio-utils

@@ -65,4 +65,5 @@ void ApplyKeyEvent(bool down, int32_t keycode, uint16_t modifiers) {
   int key = VirtualKeyFromKeycode(keycode);
   if (key < 0 || key > 255) return;
   KeyState[key] = down ? 1 : 0;
+  if (down) KeyPressed[key] = 1;
 }

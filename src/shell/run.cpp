@@ -17,13 +17,14 @@ RunSettings runSettings;
 const char* const showModuleFile = "soundtrack.mo3";
 
 void FatalError(const char* message) {
+  // The fullscreen, always-on-top window would cover the box: the desktop mode
+  // comes back and the window goes (cursor shown) before the box is shown.
+  CloseDemoWindow();
   ShowDemoCursor(true);
   // The line goes out before the box, which waits for the viewer.
   std::fprintf(stderr, "%s\n", message);
   std::fflush(stderr);
   ShowErrorBox(message);
-  // The desktop mode comes back too: a display left at 640x480 would outlive us.
-  CloseDemoWindow();
   FreeAudio();
   std::exit(1);
 }
@@ -92,8 +93,8 @@ void LoadShow(ShowStart start) {
 
 void RunMainLoop() {
   // A frame once begun is finished and swapped before Escape or the end of the
-  // module is looked at again.
-  while (KeyState[27] == 0 && quitRequested.load() == 0) {
+  // module is looked at again. An Escape tap within one pump counts too.
+  while (KeyState[27] == 0 && KeyPressed[27] == 0 && quitRequested.load() == 0) {
     UpdateDemoClock();
     PumpMessages();
     DrawFrame();

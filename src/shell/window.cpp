@@ -1,7 +1,13 @@
 #include "shell/window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "music/audio.h"
@@ -11,11 +17,24 @@
 #include "shell/run.h"
 
 int KeyState[256];
+int KeyPressed[256];
 
 namespace {
 
 bool videoStarted = false;       // SDL's video subsystem is up
 bool displayModeChanged = false; // the show switched the display; closing switches back
+unsigned long windowXid = 0;     // the show's X window, 0 off X11
+
+// Written by the X error handler, which may run on whichever thread made the
+// failing request; read by the main thread after each swap and pump.
+std::atomic<int> xErrorCode{0};     // code of the first X error, 0 while none came
+std::atomic<int> xErrorRequest{0};  // its major request number
+std::atomic<bool> windowDestroyed{false};  // DestroyNotify for the show's window
+
+// Written by the signal handler: 1 once SIGINT or SIGTERM arrived.
+volatile std::sig_atomic_t signalState = 0;
+// 1 from the moment an error box is about to wait: a signal then ends the process at once.
+volatile std::sig_atomic_t errorBoxWaiting = 0;
 
 SDL_Window* DemoWindow() { return static_cast<SDL_Window*>(glWindow.window); }
 
@@ -65,6 +84,59 @@ void SetUpGl(SDL_Window* window) {
   InitGlState(width, height);
 }
 
+// An X error no longer goes to SDL's handler, which restores the display modes
+// by calling back into Xlib while the display lock is held and so deadlocks.
+// Every X error ends the show, as Xlib's own handler would, but from the main
+// loop, where the desktop mode can still be put back.
+int RecordXError(Display*, XErrorEvent* error) {
+  int none = 0;
+  if (xErrorCode.compare_exchange_strong(none, error->error_code))
+    xErrorRequest.store(error->request_code);
+  return 0;
+}
+
+void WriteStandardError(const char* line) {
+  ssize_t ignored = write(STDERR_FILENO, line, SDL_strlen(line));
+  (void)ignored;
+}
+
+// A broken connection leaves nothing to restore; Xlib allows no return.
+int EndOnLostConnection(Display*) {
+  WriteStandardError("the connection to the X display was lost\n");
+  _exit(1);
+}
+
+// SIGINT and SIGTERM are close requests, taken at the next swap or pump; while
+// an error box waits (and nothing else runs) they end the process at once.
+void OnTerminationSignal(int) {
+  if (errorBoxWaiting) _exit(1);
+  signalState = 1;
+}
+
+void WatchSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void WatchDisplayAndSignals() {
+  WatchSignals();
+  if (SDL_strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) return;
+  XSetErrorHandler(RecordXError);
+  XSetIOErrorHandler(EndOnLostConnection);
+  // Raw X events reach the pump: DestroyNotify tells of a window killed from outside.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+void NoteWindowXid(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+    windowXid = info.info.x11.window;
+}
+
 void ShowAndActivate() {
   SDL_ShowWindow(DemoWindow());
   SDL_RaiseWindow(DemoWindow());
@@ -80,6 +152,30 @@ void ShowAndActivate() {
   std::exit(0);
 }
 
+// The window went away under the show (destroyed by another client) or the X
+// server refused a request: one line, the desktop mode back, status 1.
+[[noreturn]] void EndOnLostWindow() {
+  // A window or drawable that no longer exists is the window killed by another
+  // client, seen in the swap before its DestroyNotify reaches the pump.
+  int code = xErrorCode.load();
+  if (windowDestroyed.load() || code == BadWindow || code == BadDrawable)
+    std::fprintf(stderr, "the show's window was closed from outside\n");
+  else
+    std::fprintf(stderr, "the X display refused a request (error %d, request %d)\n", code,
+                 xErrorRequest.load());
+  std::fflush(stderr);
+  CloseDemoWindow();
+  FreeAudio();
+  std::exit(1);
+}
+
+// What the show does after each swap and pump: a window gone, an X error or a
+// termination signal ends it.
+void EndOnPendingTrouble() {
+  if (windowDestroyed.load() || xErrorCode.load() != 0) EndOnLostWindow();
+  if (signalState) EndOnCloseRequest();
+}
+
 }  // namespace
 
 bool CreateDemoWindow(int width, int height, int fullscreen) {
@@ -91,6 +187,7 @@ bool CreateDemoWindow(int width, int height, int fullscreen) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   videoStarted = true;
   if (!OnARealDisplay()) return false;
+  WatchDisplayAndSignals();
   RequestPixelFormat();
 
   // Hidden until the display mode is set; always on top like any fullscreen show.
@@ -107,6 +204,7 @@ bool CreateDemoWindow(int width, int height, int fullscreen) {
     FatalError("Can't Find A Suitable PixelFormat.");
   }
   glWindow.window = window;
+  NoteWindowXid(window);
   SetUpGl(window);
 
   if (fullscreen == 1)
@@ -163,16 +261,23 @@ void HandleDemoEvent(const SDL_Event& event) {
       EndOnCloseRequest();
   } else if (event.type == SDL_QUIT) {
     EndOnCloseRequest();
+  } else if (event.type == SDL_SYSWMEVENT && event.syswm.msg->subsystem == SDL_SYSWM_X11) {
+    const XEvent& x = event.syswm.msg->msg.x11.event;
+    if (x.type == DestroyNotify && windowXid != 0 && x.xdestroywindow.window == windowXid)
+      windowDestroyed.store(true);
   }
 }
 
 void PumpMessages() {
   SDL_Event event;
   while (SDL_PollEvent(&event)) HandleDemoEvent(event);
+  EndOnPendingTrouble();
 }
 
 void SwapDemoBuffers() {
-  if (DemoWindow() != nullptr) SDL_GL_SwapWindow(DemoWindow());
+  if (DemoWindow() == nullptr) return;
+  SDL_GL_SwapWindow(DemoWindow());
+  EndOnPendingTrouble();
 }
 
 void CloseDemoWindow() {
@@ -186,6 +291,7 @@ void CloseDemoWindow() {
   if (DemoWindow() != nullptr) {
     SDL_DestroyWindow(DemoWindow());
     glWindow.window = nullptr;
+    windowXid = 0;
   }
   // SDL's video side stays up until the process ends: shutting it down would
   // unload the GL driver and leave its start-up allocations to unknown code.
@@ -202,7 +308,11 @@ void ShowDemoCursor(bool show) {
 
 void ShowErrorBox(const char* message) {
   // No owner window: the box must not depend on a window that may be half set up.
+  errorBoxWaiting = 1;
+  WatchSignals();  // also when the video side never came up
+  if (signalState) _exit(1);  // a signal came before the box: nobody waits for it
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
+  errorBoxWaiting = 0;
 }
 
 uint32_t ReadPlatformTicks() { return SDL_GetTicks(); }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fails when platform code sits outside the folder that owns it: SDL video and
-# input only in shell/, libopenmpt and SDL audio only in music/, libjpeg only in
-# assets/, and nothing but GL/GLU in the engine folders.
+# input (and Xlib) only in shell/, libopenmpt and SDL audio only in music/,
+# libjpeg only in assets/, and nothing but GL/GLU in the engine folders.
 # usage: check_seam.sh SRC_DIR LIBRARY_DIR
 # The headers are checked in the sources; what each subsystem really calls is
 # checked in its library's undefined symbols, since SDL's umbrella header that
@@ -25,6 +25,7 @@ check 'SDL2?/SDL_(video|events|keyboard|keycode|scancode|mouse|messagebox|syswm|
 check 'SDL2?/SDL_audio' 'music'
 check 'libopenmpt' 'music'
 check 'jpeglib|turbojpeg' 'assets'
+check 'X11/' 'shell'
 
 # refuse SUBSYSTEM PATTERN WHAT: the library must call no symbol matching PATTERN.
 refuse() {
@@ -38,12 +39,12 @@ refuse() {
     bad=1
   fi
 }
-platform='SDL_|openmpt_|jpeg_|tj[A-Z]'
+platform='SDL_|openmpt_|jpeg_|tj[A-Z]|X[A-Z][a-z]'
 sdlVideo='SDL_(GL_|[A-Za-z]*Window|[A-Za-z]*Display|[A-Za-z]*Cursor|[A-Za-z]*MessageBox|[A-Za-z]*Event|[A-Za-z]*Hint|VideoInit)'
 for engine in records render layers effects timeline; do
   refuse "$engine" "$platform" "platform code (the engine calls GL and GLU only)"
 done
-refuse assets 'SDL_|openmpt_' "SDL or libopenmpt"
-refuse music "$sdlVideo|jpeg_" "SDL video/input or libjpeg"
+refuse assets 'SDL_|openmpt_|X[A-Z][a-z]' "SDL, Xlib or libopenmpt"
+refuse music "$sdlVideo|jpeg_|X[A-Z][a-z]" "SDL video/input, Xlib or libjpeg"
 refuse shell 'openmpt_|jpeg_|SDL_[A-Za-z]*Audio' "libopenmpt, libjpeg or SDL audio"
 exit $bad
