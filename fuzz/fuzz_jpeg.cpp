@@ -9,9 +9,10 @@
 #include "scratch_file.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // A modest limit keeps each input's memory small; the refusal of larger
-  // pictures is the same code whatever the limit.
-  maxTextureSize = 2048;
+  // A modest limit keeps each input's memory and time small, and so the
+  // executions many; the refusal of larger pictures is the same code
+  // whatever the limit.
+  maxTextureSize = 512;
   GlrecSetMode(GlrecCount);
   return 0;
 }

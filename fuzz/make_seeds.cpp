@@ -44,6 +44,31 @@ std::vector<uint8_t> Picture(int width, int height, int channels) {
   return pixels;
 }
 
+// The bytes with their frame header claiming another size.
+std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> bytes, int width, int height) {
+  for (size_t i = 2; i + 9 < bytes.size();) {
+    if (bytes[i + 1] >= 0xc0 && bytes[i + 1] <= 0xcb && bytes[i + 1] != 0xc4 &&
+        bytes[i + 1] != 0xc8) {
+      bytes[i + 5] = static_cast<uint8_t>(height >> 8), bytes[i + 6] = static_cast<uint8_t>(height);
+      bytes[i + 7] = static_cast<uint8_t>(width >> 8), bytes[i + 8] = static_cast<uint8_t>(width);
+      break;
+    }
+    i += 2 + static_cast<size_t>(bytes[i + 2] << 8 | bytes[i + 3]);
+  }
+  return bytes;
+}
+
+// The last scan repeated until the file holds `scans` of them and the rest.
+std::vector<uint8_t> WithRepeatedLastScan(const std::vector<uint8_t>& bytes, int copies) {
+  size_t last = 0;
+  for (size_t i = 0; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xff && bytes[i + 1] == 0xda) last = i;
+  std::vector<uint8_t> out(bytes.begin(), bytes.end() - 2);
+  for (int c = 0; c < copies; ++c) out.insert(out.end(), bytes.begin() + static_cast<long>(last), bytes.end() - 2);
+  out.insert(out.end(), {0xff, 0xd9});
+  return out;
+}
+
 bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
   if (bytes.empty() || !WriteFileBytes(path, bytes)) {
     std::fprintf(stderr, "cannot write seed: %s\n", path.c_str());
@@ -83,5 +108,34 @@ int main(int argc, char** argv) {
   ok &= Write(jpeg + "rgb33x17.jpg", EncodeJpegRgb(Picture(33, 17, 3).data(), 33, 17, subsampled));
   ok &= Write(jpeg + "grey16.jpg", EncodeJpegGrey(Picture(16, 16, 1).data(), 16, 16));
   ok &= Write(jpeg + "one.jpg", EncodeJpegRgb(Picture(1, 1, 3).data(), 1, 1));
+
+  // The other decoder paths: progressive, arithmetic, restarts, CMYK and YCCK.
+  JpegOptions progressive;
+  progressive.scans = JpegProgressive;
+  progressive.chroma444 = false;
+  ok &= Write(jpeg + "progressive.jpg",
+              EncodeJpegRgb(Picture(19, 11, 3).data(), 19, 11, progressive));
+  JpegOptions arithmetic;
+  arithmetic.arithmetic = true;
+  arithmetic.restartInterval = 2;
+  ok &= Write(jpeg + "arith-restart.jpg",
+              EncodeJpegRgb(Picture(24, 16, 3).data(), 24, 16, arithmetic));
+  JpegOptions restarts;
+  restarts.restartInterval = 1;
+  ok &= Write(jpeg + "restart.jpg", EncodeJpegGrey(Picture(24, 8, 1).data(), 24, 8, restarts));
+  for (CmykForm form : {CmykAdobe, CmykYcck, CmykPlain}) {
+    JpegOptions cmyk;
+    cmyk.cmyk = form;
+    ok &= Write(jpeg + "cmyk" + std::to_string(form) + ".jpg",
+                EncodeJpegCmyk(Picture(9, 9, 4).data(), 9, 9, cmyk));
+  }
+  // The tricky ones: sizes past GL and the pixel budget, scans past the limit.
+  std::vector<uint8_t> small = EncodeJpegRgb(Picture(8, 8, 3).data(), 8, 8);
+  ok &= Write(jpeg + "wide.jpg", WithClaimedSize(small, 16385, 8));
+  ok &= Write(jpeg + "huge.jpg", WithClaimedSize(small, 16384, 16384));
+  JpegOptions spectral;
+  spectral.scans = JpegSpectral;
+  ok &= Write(jpeg + "scans.jpg",
+              WithRepeatedLastScan(EncodeJpegGrey(Picture(16, 8, 1).data(), 16, 8, spectral), 120));
   return ok ? 0 : 1;
 }

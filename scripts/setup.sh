@@ -4,10 +4,14 @@
 # without it; openbox stacks windows in the end-to-end runs as a desktop does,
 # x11-apps' xwd and imagemagick take and read their screenshots; scdoc writes
 # the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
-# libraries, desktop-file-utils and appstream check the menu entry and the
-# metadata; pulseaudio and its utilities: the sound-server latency bench;
+# libraries and its dpkg-source unpacks libjpeg-turbo for the fuzz build,
+# desktop-file-utils and appstream check the menu entry and the metadata;
+# pulseaudio and its utilities: the sound-server latency bench;
 # heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
-# music tests play).
+# music tests play; libjpeg-turbo-progs and imagemagick make and check the CMYK
+# and reference pictures the texture tests decode), and enables source entries
+# beside the machine's own binary ones, from which the fuzz build takes
+# libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
 set -euo pipefail
 
@@ -23,18 +27,36 @@ packages=(
   scdoc dpkg-dev desktop-file-utils appstream
   pulseaudio pulseaudio-utils
   heroes-sound-tracks tecnoballz-data pingus-data
+  libjpeg-turbo-progs
 )
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+# Source entries from the same archive as the machine's binary entries, for
+# `apt-get source`.
+fresh_sources=0
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  sources=/etc/apt/sources.list.d/nivora-deb-src.sources
+  binary_entries() { sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources; }
+else
+  sources=/etc/apt/sources.list.d/nivora-deb-src.list
+  binary_entries() { sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list; }
+fi
+if [ ! -f "$sources" ]; then
+  binary_entries | $sudo tee "$sources" >/dev/null
+  fresh_sources=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+  if [ $fresh_sources -eq 1 ]; then $sudo apt-get update -qq; fi
   exit 0
 fi
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "setup: installing ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
+#include "assets/asset_file.h"
 #include "assets/textures.h"
 #include "render/camera.h"
 #include "render/render_mode.h"
@@ -21,35 +23,64 @@ int ReadWord(const unsigned char* bytes) {
   return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
 }
 
-void ReportObjectFailure(const char* path) {
-  std::fprintf(stderr, "cannot load object: %s\n", path);
+void ReportObjectFailure(const char* path, const std::string& cause) {
+  std::fprintf(stderr, "cannot load object: %s: %s\n", path, cause.c_str());
+}
+
+// How many whole records of `recordBytes` the bytes after `offset` hold.
+long WholeRecords(std::size_t have, long offset, long recordBytes) {
+  return have <= static_cast<std::size_t>(offset)
+             ? 0
+             : static_cast<long>(have - static_cast<std::size_t>(offset)) / recordBytes;
 }
 
 // Reads the header and every record the header announces, or nothing: a file
 // shorter than its counts claim, with a negative count, or with a corner
-// outside 0..V-1 is refused whole. Bytes after the last face are not read.
+// outside 0..V-1 is refused whole, with the cause. Bytes after the last face
+// are not read.
 bool ReadObjectFile(const char* path, int& vertexCount, int& faceCount,
-                    std::vector<unsigned char>& records) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
+                    std::vector<unsigned char>& records, std::string& cause) {
+  AssetFile file;
+  if (!OpenAssetFile(path, file, cause)) return false;
   unsigned char header[kHeaderBytes];
-  bool read = std::fread(header, 1, kHeaderBytes, file) == kHeaderBytes;
-  if (read) {
-    vertexCount = ReadWord(header);
-    faceCount = ReadWord(header + 2);
-    read = vertexCount >= 0 && faceCount >= 0;
+  const std::size_t headerRead = ReadAssetFile(file, header, kHeaderBytes);
+  if (headerRead < static_cast<std::size_t>(kHeaderBytes)) {
+    cause = "file holds " + std::to_string(headerRead) + " of 4 header bytes";
+    CloseAssetFile(file);
+    return false;
   }
-  if (read) {
-    records.resize(static_cast<size_t>(kVertexBytes * vertexCount + kFaceBytes * faceCount));
-    read = records.empty() || std::fread(records.data(), 1, records.size(), file) == records.size();
+  vertexCount = ReadWord(header);
+  faceCount = ReadWord(header + 2);
+  if (vertexCount < 0 || faceCount < 0) {
+    cause = vertexCount < 0 ? "vertex count " + std::to_string(vertexCount) + " is negative"
+                            : "face count " + std::to_string(faceCount) + " is negative";
+    CloseAssetFile(file);
+    return false;
   }
-  std::fclose(file);
-  if (!read) return false;
-  const unsigned char* face = records.data() + kVertexBytes * vertexCount;
+  // At most 26 * 32767 bytes: the counts are 16-bit.
+  records.resize(static_cast<std::size_t>(kVertexBytes * vertexCount + kFaceBytes * faceCount));
+  const std::size_t have = ReadAssetFile(file, records.data(), records.size());
+  CloseAssetFile(file);
+  const long facesAt = kVertexBytes * vertexCount;
+  if (WholeRecords(have, 0, kVertexBytes) < vertexCount) {
+    cause = "file holds " + std::to_string(WholeRecords(have, 0, kVertexBytes)) + " of " +
+            std::to_string(vertexCount) + " vertices";
+    return false;
+  }
+  if (WholeRecords(have, facesAt, kFaceBytes) < faceCount) {
+    cause = "file holds " + std::to_string(WholeRecords(have, facesAt, kFaceBytes)) + " of " +
+            std::to_string(faceCount) + " faces";
+    return false;
+  }
+  const unsigned char* face = records.data() + facesAt;
   for (int f = 0; f < faceCount; ++f, face += kFaceBytes) {
     for (int corner = 0; corner < 3; ++corner) {
       int index = ReadWord(face + 2 * corner);
-      if (index < 0 || index >= vertexCount) return false;
+      if (index < 0 || index >= vertexCount) {
+        cause = "face " + std::to_string(f) + " names vertex " + std::to_string(index) + " of " +
+                std::to_string(vertexCount);
+        return false;
+      }
     }
   }
   return true;
@@ -79,8 +110,9 @@ ObjectLoadResult LoadObject(const char* path, Object3D& object, int renderMode, 
   int vertexCount = 0;
   int faceCount = 0;
   std::vector<unsigned char> records;
-  if (!ReadObjectFile(path, vertexCount, faceCount, records)) {
-    ReportObjectFailure(path);
+  std::string cause;
+  if (!ReadObjectFile(path, vertexCount, faceCount, records, cause)) {
+    ReportObjectFailure(path, cause);
     return ObjectUnreadable;
   }
   ReleaseObject(object);  // a reload replaces the old arrays instead of leaking them

@@ -39,7 +39,8 @@ enum ObjectLoadResult {
 };
 
 // Reads one file. A missing, short or inconsistent file leaves the record
-// empty and writes "cannot load object: <path>" to standard error.
+// empty and writes "cannot load object: <path>: <cause>" to standard error
+// ("file holds 2 of 100 vertices", "face 0 names vertex 3 of 3", ...).
 ObjectLoadResult LoadObject(const char* path, Object3D& object, int renderMode, int textureSlot);
 // Sizes the arrays for the record's counts; false (record left empty) when the
 // counts are negative or memory runs out.

@@ -2,6 +2,7 @@
 
 GLuint TextureTable[textureTableSize];
 int maxTextureSize = 0;
+long long texturePixels[256];
 
 // In load order. "gfx//02.jpg" is loaded twice, as two separate textures.
 const TextureLoad textureLoads[31] = {

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <string>
 
 enum TextureSlot : int {
   SlotUntextured = 0,  // never filled: its name 0 draws untextured
@@ -53,10 +54,25 @@ extern GLuint TextureTable[textureTableSize];
 extern const TextureLoad textureLoads[31];  // the load table, in load order
 extern int maxTextureSize;                  // GL_MAX_TEXTURE_SIZE, queried with the initial GL state
 
+// 4096 x 4096: eight times the show's largest picture, and 48 MB decoded.
+constexpr long long kPicturePixelLimit = 16777216;
+// All textures held at once: five times the show's own 6.3 Mpx, and what keeps
+// the start-up's memory bounded whatever the pictures (128 MB as the GL's
+// four-byte texels).
+constexpr long long kTexturePixelTotal = 33554432;
+extern long long texturePixels[256];  // each slot's texture size in pixels, 0 once deleted
+long long TexturePixelsHeld();        // the sum of texturePixels
+
 void LoadAllTextures();
-void LoadTexture(const char* fileName, int slot);  // failure: "cannot load picture: <path>"
-// 8-bit blue-green-red pixels, top row first; the caller frees them with delete[].
-bool DecodeJpegFile(const char* fileName, int& width, int& height, unsigned char*& pixels);
+// Failure: "cannot load picture: <path>: <cause>" on standard error, the slot
+// and GL as they were (but for a refused upload's texture name, freed again).
+void LoadTexture(const char* fileName, int slot);
+// 8-bit blue-green-red pixels, top row first; the caller frees them with
+// delete[]. Only regular files are read. On failure `cause` (when given) says
+// why: "not a JPEG", "truncated", "16385x8 exceeds this GL's 16384", ... A
+// picture that would take TexturePixelsHeld() past kTexturePixelTotal is refused.
+bool DecodeJpegFile(const char* fileName, int& width, int& height, unsigned char*& pixels,
+                    std::string* cause = nullptr);
 void DeleteTexture(int slot);  // the slot keeps its old value
 
 // The GL name in a slot of `table`; a slot outside the table (or no table)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -226,40 +228,53 @@ std::vector<uint8_t> TriangleBytes() {
   return EncodeOb3(mesh);
 }
 
-TEST_F(ObjectLoad, RefusesBadFilesAndLeavesTheRecordEmpty) {
+TEST_F(ObjectLoad, RefusesBadFilesWithTheirCauseAndLeavesTheRecordEmpty) {
   struct BadFile {
-    const char* what;
     std::vector<uint8_t> bytes;
+    const char* cause;
   };
   std::vector<BadFile> cases;
   std::vector<uint8_t> triangle = TriangleBytes();
-  cases.push_back({"empty file", {}});
-  cases.push_back({"header cut short", {0, 0, 0}});
-  cases.push_back({"last face one byte short", {triangle.begin(), triangle.end() - 1}});
-  cases.push_back({"vertices cut short", {triangle.begin(), triangle.begin() + 10}});
-  cases.push_back({"negative vertex count", {0x00, 0x80, 0, 0}});
-  cases.push_back({"negative face count", {0, 0, 0xff, 0xff}});
+  cases.push_back({{}, "file holds 0 of 4 header bytes"});
+  cases.push_back({{0, 0, 0}, "file holds 3 of 4 header bytes"});
+  cases.push_back({{triangle.begin(), triangle.end() - 1}, "file holds 0 of 1 faces"});
+  cases.push_back({{triangle.begin(), triangle.begin() + 10}, "file holds 1 of 3 vertices"});
+  cases.push_back({{0x00, 0x80, 0, 0}, "vertex count -32768 is negative"});
+  cases.push_back({{0, 0, 0xff, 0xff}, "face count -1 is negative"});
   std::vector<uint8_t> pastEnd = triangle;
   pastEnd[4 + 18 + 4] = 3;  // index2 = V
-  cases.push_back({"corner past the last vertex", pastEnd});
+  cases.push_back({pastEnd, "face 0 names vertex 3 of 3"});
   std::vector<uint8_t> negative = triangle;
   negative[4 + 18] = 0xff, negative[4 + 18 + 1] = 0xff;  // index0 = -1
-  cases.push_back({"negative corner", negative});
-  cases.push_back({"face without vertices", {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                              0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+  cases.push_back({negative, "face 0 names vertex -1 of 3"});
+  cases.push_back({{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                   "face 0 names vertex 0 of 0"});
+  // 100 vertices announced, 2 present: the count is checked against the file,
+  // not trusted into a read.
+  cases.push_back({{100, 0, 0, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0},
+                   "file holds 2 of 100 vertices"});
   for (const BadFile& bad : cases) {
-    SCOPED_TRACE(bad.what);
-    EXPECT_EQ(LoadBytes(bad.bytes), "cannot load object: " + path + "\n");
+    SCOPED_TRACE(bad.cause);
+    EXPECT_EQ(LoadBytes(bad.bytes), "cannot load object: " + path + ": " + bad.cause + "\n");
     EXPECT_TRUE(IsEmpty(object));
   }
 }
 
-TEST_F(ObjectLoad, MissingOrUnreadableFileIsReportedAndTheRecordUntouched) {
-  // A directory opens but cannot be read.
-  for (const std::string& bad : {dir.Path("absent.ob3"), dir.path}) {
+TEST_F(ObjectLoad, MissingOrSpecialFileIsRefusedAtOnceAndTheRecordUntouched) {
+  const std::string fifo = dir.Path("fifo.ob3");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);  // opening it blocking would wait for a writer
+  struct Refusal {
+    std::string path;
+    const char* cause;
+  };
+  for (const Refusal& bad : {Refusal{dir.Path("absent.ob3"), "no such file"},
+                             Refusal{dir.path, "is a directory"},
+                             Refusal{fifo, "not a regular file"},
+                             Refusal{"/dev/zero", "not a regular file"}}) {
     testing::internal::CaptureStderr();
-    LoadObject(bad.c_str(), object, 5, 6);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot load object: " + bad + "\n");
+    LoadObject(bad.path.c_str(), object, 5, 6);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cannot load object: " + bad.path + ": " + bad.cause + "\n");
     EXPECT_TRUE(IsEmpty(object));
   }
 }
@@ -344,7 +359,7 @@ TEST(ObjectTableLoad, LoadsTheFourShowObjects) {
   WorkingDir cd(dir.path);
   testing::internal::CaptureStderr();
   EXPECT_TRUE(LoadObjects()) << "a missing file is skipped, not fatal";
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot load object: data//float.ob3\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot load object: data//float.ob3: no such file\n");
 
   struct Row {
     int index, vertexCount, renderMode, textureSlot;

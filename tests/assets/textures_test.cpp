@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,10 +56,12 @@ class TextureLoading : public testing::Test {
   void SetUp() override {
     GlrecReset();
     for (GLuint& name : TextureTable) name = 0;
+    for (long long& pixels : texturePixels) pixels = 0;
     maxTextureSize = 16384;
   }
   void TearDown() override {
     for (GLuint& name : TextureTable) name = 0;
+    for (long long& pixels : texturePixels) pixels = 0;
     maxTextureSize = 0;
   }
 
@@ -72,8 +78,8 @@ class TextureLoading : public testing::Test {
     return testing::internal::GetCapturedStderr();
   }
 
-  void ExpectFailedCleanly(const std::string& path, int slot) {
-    EXPECT_EQ(Load(path, slot), "cannot load picture: " + path + "\n");
+  void ExpectFailedCleanly(const std::string& path, int slot, const std::string& cause) {
+    EXPECT_EQ(Load(path, slot), "cannot load picture: " + path + ": " + cause + "\n");
     EXPECT_EQ(TextureTable[slot], 0u);
     EXPECT_EQ(GlrecCallCount(), 0u) << GlrecJoined();
   }
@@ -134,13 +140,15 @@ TEST_F(TextureLoading, UploadCallSequence) {
   EXPECT_EQ(Load(path, SlotNoice2), "");
   const std::string linear = std::to_string(GL_LINEAR);
   EXPECT_EQ(GlrecJoined(),
+            "glGetError\n"
             "glGenTextures 1\n"
             "glBindTexture GL_TEXTURE_2D 1\n"
             "glTexParameteri GL_TEXTURE_2D GL_TEXTURE_MAG_FILTER " + linear + "\n"
             "glTexParameteri GL_TEXTURE_2D GL_TEXTURE_MIN_FILTER " + linear + "\n"
             "glPixelStorei GL_UNPACK_ALIGNMENT 1\n"
             "glTexImage2D GL_TEXTURE_2D 0 3 8 8 0 GL_RGB GL_UNSIGNED_BYTE\n"
-            "glPixelStorei GL_UNPACK_ALIGNMENT 4\n");
+            "glPixelStorei GL_UNPACK_ALIGNMENT 4\n"
+            "glGetError\n");
   EXPECT_EQ(TextureTable[SlotNoice2], 1u);
   EXPECT_EQ(GlrecCurrentState().boundTexture, 1u);  // the new texture stays bound
   EXPECT_EQ(GlrecImages()[0].texture, 1u);
@@ -205,71 +213,277 @@ TEST_F(TextureLoading, BadFilesFailWithoutTouchingGl) {
   struct BadFile {
     const char* name;
     std::vector<uint8_t> bytes;
+    const char* cause;
   };
   const std::vector<BadFile> cases = {
-      {"empty.jpg", {}},
-      {"garbage.jpg", garbage},
-      {"marker-only.jpg", {0xff, 0xd8}},
-      {"headers-only.jpg", {good.begin(), good.begin() + 300}},
-      {"half.jpg", {good.begin(), good.begin() + static_cast<long>(good.size() / 2)}},
-      {"no-end.jpg", {good.begin(), good.end() - 2}},
-      {"stray-marker.jpg", strayMarker},
+      {"empty.jpg", {}, "empty file"},
+      {"garbage.jpg", garbage, "not a JPEG"},
+      {"marker-only.jpg", {0xff, 0xd8}, "truncated"},
+      {"headers-only.jpg", {good.begin(), good.begin() + 300}, "truncated"},
+      {"half.jpg", {good.begin(), good.begin() + static_cast<long>(good.size() / 2)}, "truncated"},
+      {"no-end.jpg", {good.begin(), good.end() - 2}, "truncated"},
+      {"stray-marker.jpg", strayMarker, "corrupt JPEG data: premature end of data segment"},
   };
   for (const BadFile& bad : cases) {
     SCOPED_TRACE(bad.name);
     GlrecReset();
-    ExpectFailedCleanly(WriteJpeg(bad.name, bad.bytes), SlotPic05);
+    ExpectFailedCleanly(WriteJpeg(bad.name, bad.bytes), SlotPic05, bad.cause);
   }
-  GlrecReset();
-  ExpectFailedCleanly(dir.Path("absent.jpg"), SlotNoice2);
-  ExpectFailedCleanly(dir.path, SlotNoice2);  // opens, but cannot be read
   GlrecReset();
   EXPECT_EQ(Load(WriteJpeg("good.jpg", good), SlotPic05), "");  // the uncut file loads
   EXPECT_EQ(TextureTable[SlotPic05], 1u);
 }
 
-TEST_F(TextureLoading, PicturesLargerThanGlTakesAreRefused) {
-  maxTextureSize = 8;
-  std::vector<Rgb> wide(16 * 8, kC);
-  ExpectFailedCleanly(WriteJpeg("wide.jpg", EncodeJpegRgb(Paint(16, 8, wide).data(), 16, 8)),
-                      SlotTex2);
-  ExpectFailedCleanly(WriteJpeg("tall.jpg", EncodeJpegRgb(Paint(8, 16, wide).data(), 8, 16)),
-                      SlotTex2);
-  std::vector<Rgb> fits(8 * 8, kC);
-  EXPECT_EQ(Load(WriteJpeg("fits.jpg", EncodeJpegRgb(Paint(8, 8, fits).data(), 8, 8)), SlotTex2),
-            "");
-  EXPECT_NE(TextureTable[SlotTex2], 0u);
+TEST_F(TextureLoading, OnlyRegularFilesAreOpened) {
+  // Opening a FIFO as a stream would wait for a writer for good.
+  const std::string fifo = dir.Path("fifo.jpg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ExpectFailedCleanly(fifo, SlotNoice2, "not a regular file");
+  ExpectFailedCleanly("/dev/zero", SlotNoice2, "not a regular file");
+  ExpectFailedCleanly(dir.path, SlotNoice2, "is a directory");
+  ExpectFailedCleanly(dir.Path("absent.jpg"), SlotNoice2, "no such file");
 }
 
-// A four-channel CMYK file, which libjpeg cannot turn into blue-green-red.
-std::vector<uint8_t> EncodeCmyk(int width, int height) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr error;
-  info.err = jpeg_std_error(&error);
-  jpeg_create_compress(&info);
-  unsigned char* output = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &output, &size);
-  info.image_width = static_cast<JDIMENSION>(width);
-  info.image_height = static_cast<JDIMENSION>(height);
-  info.input_components = 4;
-  info.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&info);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * 4, 100);
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
+// The file with its frame header claiming another size: libjpeg reads the
+// size before any pixel, so the refusal costs nothing whatever the claim.
+std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> bytes, int width, int height) {
+  for (size_t i = 2; i + 9 < bytes.size();) {
+    const int length = bytes[i + 2] << 8 | bytes[i + 3];
+    if (bytes[i + 1] == 0xc0 || bytes[i + 1] == 0xc2) {
+      bytes[i + 5] = static_cast<uint8_t>(height >> 8), bytes[i + 6] = static_cast<uint8_t>(height);
+      bytes[i + 7] = static_cast<uint8_t>(width >> 8), bytes[i + 8] = static_cast<uint8_t>(width);
+      return bytes;
+    }
+    i += 2 + static_cast<size_t>(length);
   }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  std::vector<uint8_t> bytes(output, output + size);
-  std::free(output);
+  ADD_FAILURE() << "no frame header";
   return bytes;
 }
 
-TEST_F(TextureLoading, ColourSpaceWithoutBgrConversionFails) {
-  ExpectFailedCleanly(WriteJpeg("cmyk.jpg", EncodeCmyk(8, 8)), SlotEnvi);
+TEST_F(TextureLoading, PicturesOverGlsSideThePixelBudgetOrEightBitsAreRefused) {
+  std::vector<uint8_t> small = EncodeJpegRgb(Paint(8, 8, std::vector<Rgb>(64, kC)).data(), 8, 8);
+  ExpectFailedCleanly(WriteJpeg("wide.jpg", WithClaimedSize(small, 16385, 8)), SlotTex2,
+                      "16385x8 exceeds this GL's 16384");
+  ExpectFailedCleanly(WriteJpeg("tall.jpg", WithClaimedSize(small, 8, 16385)), SlotTex2,
+                      "8x16385 exceeds this GL's 16384");
+  ExpectFailedCleanly(WriteJpeg("huge.jpg", WithClaimedSize(small, 16384, 16384)), SlotTex2,
+                      "268435456 pixels exceed the limit of 16777216");
+  ExpectFailedCleanly(WriteJpeg("many.jpg", WithClaimedSize(small, 8000, 5000)), SlotTex2,
+                      "40000000 pixels exceed the limit of 16777216");
+  std::vector<uint8_t> twelveBit = small;
+  for (size_t i = 0; i + 4 < twelveBit.size(); ++i)
+    if (twelveBit[i] == 0xff && twelveBit[i + 1] == 0xc0) twelveBit[i + 4] = 12;  // precision
+  ExpectFailedCleanly(WriteJpeg("12-bit.jpg", twelveBit), SlotTex2,
+                      "12-bit samples are not supported");
+  // The pictures held count against one total; deleting one frees its share.
+  texturePixels[SlotPic01] = kTexturePixelTotal - 63;
+  ExpectFailedCleanly(WriteJpeg("over.jpg", small), SlotTex2,
+                      "64 more pixels would pass the total of 33554432 for all pictures");
+  TextureTable[SlotPic01] = 5;
+  DeleteTexture(SlotPic01);
+  GlrecReset();
+  EXPECT_EQ(Load(WriteJpeg("under.jpg", small), SlotTex3), "");
+  EXPECT_EQ(texturePixels[SlotTex3], 64);
+  GlrecReset();
+  maxTextureSize = 8;
+  std::vector<uint8_t> wide = Paint(16, 8, std::vector<Rgb>(128, kC));
+  ExpectFailedCleanly(WriteJpeg("wide8.jpg", EncodeJpegRgb(wide.data(), 16, 8)), SlotTex2,
+                      "16x8 exceeds this GL's 8");
+  EXPECT_EQ(Load(WriteJpeg("fits.jpg", small), SlotTex2), "");
+  EXPECT_NE(TextureTable[SlotTex2], 0u);
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WritePpm(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  std::ofstream file(path, std::ios::binary);
+  file << "P6\n" << width << " " << height << "\n255\n";
+  file.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+}
+
+std::vector<uint8_t> NoiseRgb(int width, int height) {
+  std::vector<uint8_t> rgb(static_cast<size_t>(width * height * 3));
+  uint32_t state = 7;
+  for (uint8_t& byte : rgb) {
+    state = state * 214013 + 2531011;
+    byte = static_cast<uint8_t>(state >> 16);
+  }
+  return rgb;
+}
+
+int RunTool(const std::string& command) { return std::system(command.c_str()); }
+
+TEST_F(TextureLoading, RepeatedScansPastTheLimitAreRefused) {
+  // A DC scan, then one AC scan without successive approximation: libjpeg
+  // takes any number of copies of that last scan without a warning.
+  JpegOptions spectral;
+  spectral.scans = JpegSpectral;
+  std::vector<uint8_t> noise = NoiseRgb(24, 16);
+  noise.resize(24 * 16);
+  const std::vector<uint8_t> encoded = EncodeJpegGrey(noise.data(), 24, 16, spectral);
+  const std::string two(encoded.begin(), encoded.end());
+  const size_t lastScan = two.rfind("\xff\xda");
+  ASSERT_NE(lastScan, std::string::npos);
+  const std::string scan = two.substr(lastScan, two.size() - 2 - lastScan);
+  auto withCopies = [&](int copies) {
+    std::string bytes = two.substr(0, two.size() - 2);
+    for (int i = 0; i < copies; ++i) bytes += scan;
+    bytes += "\xff\xd9";
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  };
+  EXPECT_EQ(Load(WriteJpeg("100.jpg", withCopies(98)), SlotTex4), "");
+  EXPECT_EQ(TextureTable[SlotTex4], 1u);
+  GlrecReset();
+  ExpectFailedCleanly(WriteJpeg("101.jpg", withCopies(99)), SlotTex5, "more than 100 scans");
+}
+
+// Every scan is a pass over its components' blocks, however little data it
+// carries: a flat picture's AC scans are a few bytes each.
+TEST_F(TextureLoading, ScansPastSixteenPassesOverTheLargestPictureAreRefused) {
+  std::vector<uint8_t> row(4096, 90);
+  JpegOptions spectral;
+  spectral.scans = JpegSpectral;
+  const std::vector<uint8_t> flat =
+      EncodeJpegRows([&](int) { return row.data(); }, 4096, 4096, 1, spectral);
+  const size_t lastScan = std::string(flat.begin(), flat.end()).rfind("\xff\xda");
+  ASSERT_LT(flat.size() - lastScan, 1000u);
+  auto withCopies = [&](int copies) {
+    std::vector<uint8_t> bytes(flat.begin(), flat.end() - 2);
+    for (int i = 0; i < copies; ++i)
+      bytes.insert(bytes.end(), flat.begin() + static_cast<long>(lastScan), flat.end() - 2);
+    bytes.insert(bytes.end(), {0xff, 0xd9});
+    return bytes;
+  };
+  ExpectFailedCleanly(WriteJpeg("17.jpg", withCopies(15)), SlotTex4,
+                      "17 scans decode more than 16 times 16777216 pixels");
+  EXPECT_EQ(Load(WriteJpeg("16.jpg", withCopies(14)), SlotTex4), "");  // exactly 16 passes
+  EXPECT_NE(TextureTable[SlotTex4], 0u);
+}
+
+// Blue-green-red, top row first, as DecodeJpegFile hands them out.
+std::vector<uint8_t> DecodeBgr(const std::string& path, int& width, int& height) {
+  unsigned char* pixels = nullptr;
+  std::string cause;
+  if (!DecodeJpegFile(path.c_str(), width, height, pixels, &cause)) {
+    ADD_FAILURE() << path << ": " << cause;
+    return {};
+  }
+  std::vector<uint8_t> bgr(pixels, pixels + static_cast<size_t>(width * height * 3));
+  delete[] pixels;
+  return bgr;
+}
+
+// The pixels of a binary PPM as djpeg or ImageMagick wrote it.
+std::vector<uint8_t> PpmPixels(const std::string& path, int width, int height) {
+  const std::string text = ReadText(path);
+  const std::string header =
+      "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+  EXPECT_EQ(text.compare(0, header.size(), header), 0) << text.substr(0, 20);
+  return {text.begin() + static_cast<long>(header.size()), text.end()};
+}
+
+void ExpectSameAsRgb(const std::vector<uint8_t>& bgr, const std::vector<uint8_t>& rgb,
+                     int tolerance) {
+  ASSERT_EQ(bgr.size(), rgb.size());
+  int worst = 0;
+  size_t at = 0;
+  for (size_t i = 0; i < bgr.size(); i += 3)
+    for (int c = 0; c < 3; ++c) {
+      const int difference = std::abs(bgr[i + 2 - c] - rgb[i + c]);
+      if (difference > worst) worst = difference, at = i / 3;
+    }
+  EXPECT_LE(worst, tolerance) << "at pixel " << at;
+}
+
+TEST_F(TextureLoading, PicturesDecodeAsDjpegDoesByteForByte) {
+  // Odd sizes, chroma subsampling, progressive scans and restart intervals,
+  // made by cjpeg from the same noise.
+  const int width = 37, height = 13;
+  WritePpm(dir.Path("noise.ppm"), width, height, NoiseRgb(width, height));
+  for (const std::string& flags :
+       {std::string("-quality 90"), std::string("-quality 75 -sample 2x2 -progressive"),
+        std::string("-quality 85 -sample 2x1 -restart 1 -optimize")}) {
+    SCOPED_TRACE(flags);
+    ASSERT_EQ(RunTool("cjpeg " + flags + " -outfile " + dir.Path("c.jpg") + " " +
+                  dir.Path("noise.ppm")), 0);
+    ASSERT_EQ(RunTool("djpeg -pnm -outfile " + dir.Path("d.ppm") + " " + dir.Path("c.jpg")), 0);
+    int w = 0, h = 0;
+    std::vector<uint8_t> bgr = DecodeBgr(dir.Path("c.jpg"), w, h);
+    EXPECT_EQ(w, width);
+    EXPECT_EQ(h, height);
+    ExpectSameAsRgb(bgr, PpmPixels(dir.Path("d.ppm"), width, height), 0);
+  }
+}
+
+TEST_F(TextureLoading, CmykAndYcckPicturesDecodeInBothInkForms) {
+  // Four flat 8x8 blocks, stored as ink bytes: white, magenta, half black and
+  // yellow over full cyan (which leaves green).
+  struct Block {
+    uint8_t c, m, y, k;
+    Rgb rgb;
+  };
+  const Block blocks[4] = {{0, 0, 0, 0, {255, 255, 255}},
+                           {0, 255, 0, 0, {255, 0, 255}},
+                           {0, 0, 0, 128, {127, 127, 127}},
+                           {255, 0, 255, 0, {0, 255, 0}}};
+  for (CmykForm form : {CmykAdobe, CmykYcck, CmykPlain}) {
+    SCOPED_TRACE(form);
+    // Adobe's readers take the bytes as inverted inks (255 is no ink).
+    const bool inverted = form != CmykPlain;
+    std::vector<uint8_t> cmyk;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const Block& b = blocks[(y / 8) * 2 + x / 8];
+        for (uint8_t ink : {b.c, b.m, b.y, b.k})
+          cmyk.push_back(inverted ? static_cast<uint8_t>(255 - ink) : ink);
+      }
+    JpegOptions options = Best();
+    options.cmyk = form;
+    const std::string path = WriteJpeg("cmyk.jpg", EncodeJpegCmyk(cmyk.data(), 16, 16, options));
+    GlrecReset();
+    EXPECT_EQ(Load(path, SlotEnvi), "");
+    ASSERT_EQ(GlrecImages().size(), 1u);
+    const std::vector<unsigned char>& rgb = GlrecImages()[0].rgb;
+    // GL rows bottom first: the lower blocks come first.
+    ExpectNear(&rgb[(4 * 16 + 4) * 3], blocks[2].rgb, 2, "half black");
+    ExpectNear(&rgb[(4 * 16 + 12) * 3], blocks[3].rgb, 2, "green");
+    ExpectNear(&rgb[(12 * 16 + 4) * 3], blocks[0].rgb, 2, "white");
+    ExpectNear(&rgb[(12 * 16 + 12) * 3], blocks[1].rgb, 2, "magenta");
+  }
+}
+
+TEST_F(TextureLoading, ImageMagicksCmykPicturesDecodeAsItsOwnReader) {
+  const int width = 21, height = 11;
+  std::vector<uint8_t> smooth;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c) smooth.push_back(static_cast<uint8_t>(x * 12 + y * 7 * c));
+  WritePpm(dir.Path("in.ppm"), width, height, smooth);
+  ASSERT_EQ(RunTool("/usr/bin/convert " + dir.Path("in.ppm") +
+                " -colorspace CMYK -quality 95 " + dir.Path("im.jpg")), 0);
+  ASSERT_EQ(RunTool("/usr/bin/convert " + dir.Path("im.jpg") + " -colorspace sRGB " +
+                dir.Path("im.ppm")), 0);
+  int w = 0, h = 0;
+  std::vector<uint8_t> bgr = DecodeBgr(dir.Path("im.jpg"), w, h);
+  ASSERT_EQ(w, width);
+  ExpectSameAsRgb(bgr, PpmPixels(dir.Path("im.ppm"), width, height), 1);
+}
+
+TEST_F(TextureLoading, RefusedUploadLeavesTheSlotAsItWas) {
+  std::vector<uint8_t> flat = Paint(8, 8, std::vector<Rgb>(64, kA));
+  const std::string path = WriteJpeg("8x8.jpg", EncodeJpegRgb(flat.data(), 8, 8));
+  TextureTable[SlotTex6] = 77;
+  GlrecFailNextUpload(GL_OUT_OF_MEMORY);
+  EXPECT_EQ(Load(path, SlotTex6),
+            "cannot load picture: " + path + ": the GL refused the upload (GL_OUT_OF_MEMORY)\n");
+  EXPECT_EQ(TextureTable[SlotTex6], 77u);
+  EXPECT_EQ(GlrecCallsNamed("glDeleteTextures"), std::vector<std::string>{"glDeleteTextures 1 1"})
+      << GlrecJoined();
+  EXPECT_EQ(Load(path, SlotTex6), "");  // the next upload goes through
+  EXPECT_EQ(TextureTable[SlotTex6], 2u);
 }
 
 TEST_F(TextureLoading, SameFileInTwoSlotsGivesTwoTextures) {
@@ -304,7 +518,8 @@ TEST_F(TextureLoading, LoadAllTexturesFillsTheTableInLoadOrder) {
   WorkingDir cd(dir.path);
   testing::internal::CaptureStderr();
   LoadAllTextures();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "cannot load picture: data//noice2.jpg\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "cannot load picture: data//noice2.jpg: no such file\n");
 
   // Names are handed out 1, 2, 3... by the stand-in, so each slot's name is its
   // place among the successful loads.

@@ -5,11 +5,16 @@
 # manual page, the menu entry and the metadata pass their tools; purging the
 # package leaves none of its files. lintian checks the package first.
 #   chroot_test.sh PACKAGE.deb
-# Needs root and the Debian mirror ($NIVORA_MIRROR, default deb.debian.org).
+# Needs root and a Debian mirror ($NIVORA_MIRROR, default the first one this
+# machine's apt sources name).
 # Exits 77 (skipped) without root. Installs debootstrap and lintian if missing.
 set -euo pipefail
 deb=$(readlink -f "$1")
-mirror=${NIVORA_MIRROR:-http://deb.debian.org/debian}
+first_mirror() {
+  sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1
+  sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\).*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1
+}
+mirror=${NIVORA_MIRROR:-$(first_mirror | head -n 1)}
 if [ "$(id -u)" -ne 0 ]; then
   echo "chroot test: skipped, needs root"
   exit 77

@@ -21,6 +21,8 @@ struct Recorder {
   GLint maxTextureSize = 16384;
   GLint unpackAlignment = 4;
   std::vector<GlrecImage> images;
+  GLenum uploadError = GL_NO_ERROR;   // what the next glTexImage2D fails with
+  GLenum pendingError = GL_NO_ERROR;  // what glGetError answers once
 };
 
 Recorder rec;
@@ -247,6 +249,8 @@ void GlrecReset() {
 }
 
 void GlrecSetMode(GlrecMode mode) { rec.mode = mode; }
+
+void GlrecFailNextUpload(GLenum error) { rec.uploadError = error; }
 
 bool GlrecLoadForwarding(GlrecResolver resolve, std::string& missing) {
   SystemGl found{};
@@ -508,6 +512,16 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
   if (Forwarding())
     return sys.TexImage2D(target, level, internalFormat, width, height, border, format, type,
                           pixels);
+  if (rec.uploadError != GL_NO_ERROR) {
+    // A refused upload stores no image, as GL keeps the texture's old one.
+    rec.pendingError = rec.uploadError;
+    rec.uploadError = GL_NO_ERROR;
+    if (Recording())
+      Emit("glTexImage2D", {EnumName(target), IntText(level), IntText(internalFormat),
+                            IntText(width), IntText(height), IntText(border), EnumName(format),
+                            EnumName(type)});
+    return;
+  }
   GlrecImage image;
   image.texture = rec.state.boundTexture;
   image.width = width;
@@ -550,7 +564,9 @@ void glGetIntegerv(GLenum pname, GLint* params) {
 GLenum glGetError(void) {
   if (Forwarding()) return sys.GetError();
   if (Recording()) Emit("glGetError", {});
-  return GL_NO_ERROR;
+  GLenum error = rec.pendingError;
+  rec.pendingError = GL_NO_ERROR;
+  return error;
 }
 
 void glHint(GLenum target, GLenum mode) {

@@ -69,6 +69,10 @@ bool GlrecLoadForwarding(GlrecResolver resolve, std::string& missing);
 // Lines whose function name is exactly `name`, in order.
 std::vector<std::string> GlrecCallsNamed(const char* name);
 
+// The next glTexImage2D stores nothing and leaves `error` for glGetError to
+// answer once, as a driver that runs out of memory does; GlrecReset cancels it.
+void GlrecFailNextUpload(GLenum error);
+
 // What glGetIntegerv(GL_MAX_TEXTURE_SIZE) answers (16384 unless set).
 void GlrecSetMaxTextureSize(GLint size);
 
