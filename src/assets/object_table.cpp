@@ -1,3 +1,3 @@
 #include "assets/objects.h"
 
-Object3D ObjectTable[256];
+Object3D ObjectTable[objectTableSize];

@@ -9,8 +9,8 @@
 
 #include "assets/asset_file.h"
 #include "assets/textures.h"
-#include "render/mesh.h"
-#include "shell/run.h"
+#include "render/camera.h"
+#include "render/render_mode.h"
 
 namespace {
 
@@ -91,21 +91,34 @@ bool ReadObjectFile(const char* path, int& vertexCount, int& faceCount,
 float TextureS(int word) { return static_cast<float>(word * 0.00390625); }
 float TextureT(int word) { return static_cast<float>(1.0 - word * 0.00390625); }
 
+// delete[] of a null array does nothing, so a half-allocated record goes too.
+void ReleaseArrays(Object3D& object) {
+  delete[] object.baseVertexNormals;
+  delete[] object.vertexNormals;
+  delete[] object.baseFaceNormals;
+  delete[] object.baseVertices;
+  delete[] object.faces;
+  delete[] object.vertices;
+  object.baseVertexNormals = object.vertexNormals = object.baseFaceNormals = nullptr;
+  object.baseVertices = object.vertices = nullptr;
+  object.faces = nullptr;
+}
+
 }  // namespace
 
-void LoadObject(const char* path, Object3D& object, int renderMode, int textureSlot) {
+ObjectLoadResult LoadObject(const char* path, Object3D& object, int renderMode, int textureSlot) {
   int vertexCount = 0;
   int faceCount = 0;
   std::vector<unsigned char> records;
   std::string cause;
   if (!ReadObjectFile(path, vertexCount, faceCount, records, cause)) {
     ReportObjectFailure(path, cause);
-    return;
+    return ObjectUnreadable;
   }
   ReleaseObject(object);  // a reload replaces the old arrays instead of leaking them
   object.vertexCount = vertexCount;
   object.faceCount = faceCount;
-  AllocateObject(object);
+  if (!AllocateObject(object)) return ObjectOutOfMemory;
   object.renderMode = renderMode;
   object.textureSlot = textureSlot;
 
@@ -131,12 +144,13 @@ void LoadObject(const char* path, Object3D& object, int renderMode, int textureS
     face.t2 = TextureT(ReadWord(word + 18));
   }
   ComputeObjectNormals(object);
+  return ObjectLoaded;
 }
 
-void AllocateObject(Object3D& object) {
+bool AllocateObject(Object3D& object) {
   const int v = object.vertexCount;
   const int f = object.faceCount;
-  if (v < 0 || f < 0) FatalError("out of memory");
+  if (v < 0 || f < 0) return false;
   object.baseVertices = new (std::nothrow) Vec3f[v];
   object.vertices = new (std::nothrow) Vec3f[v];
   object.baseVertexNormals = new (std::nothrow) Vec3f[v];
@@ -145,11 +159,14 @@ void AllocateObject(Object3D& object) {
   object.baseFaceNormals = new (std::nothrow) Vec3f[f];
   if (object.baseVertices == nullptr || object.vertices == nullptr ||
       object.baseVertexNormals == nullptr || object.vertexNormals == nullptr ||
-      object.faces == nullptr || object.baseFaceNormals == nullptr)
-    FatalError("out of memory");
+      object.faces == nullptr || object.baseFaceNormals == nullptr) {
+    ReleaseArrays(object);  // none of a half-allocated record stays behind
+    return false;
+  }
   object.angleX = object.angleY = object.angleZ = 0;
   object.posX = object.posY = object.posZ = 0;
   object.renderMode = 0;
+  return true;
 }
 
 void ComputeObjectNormals(Object3D& object) {
@@ -209,23 +226,21 @@ void ComputeObjectNormals(Object3D& object) {
 
 void ReleaseObject(Object3D& object) {
   if (object.faces == nullptr) return;
-  delete[] object.baseVertexNormals;
-  delete[] object.vertexNormals;
-  delete[] object.baseFaceNormals;
-  delete[] object.baseVertices;
-  delete[] object.faces;
-  delete[] object.vertices;
-  object.baseVertexNormals = object.vertexNormals = object.baseFaceNormals = nullptr;
-  object.baseVertices = object.vertices = nullptr;
-  object.faces = nullptr;
+  ReleaseArrays(object);
 }
 
-void LoadObjects() {
+bool LoadObjects() {
   // Slots 14 and 25 hold no picture: the float object is drawn with a texture
   // its scene passes in, and the pallo2 scene sets its slot before drawing.
-  LoadObject("data//akanpaa.ob3", ObjectTable[1], ModeLitTextured, SlotAkanpaa1);
-  LoadObject("data//float.ob3", ObjectTable[2], ModeEnvMappedAdd, 14);
-  LoadObject("data//pallo2.ob3", ObjectTable[6], ModeTexturedAddTwoSided, 25);
-  LoadObject("data//tyyli.ob3", ObjectTable[7], ModeTexturedAdd, SlotPic04);
+  // Running out of memory stops the loading at once; the caller ends the run.
+  if (LoadObject("data//akanpaa.ob3", ObjectTable[1], ModeLitTextured, SlotAkanpaa1) ==
+          ObjectOutOfMemory ||
+      LoadObject("data//float.ob3", ObjectTable[2], ModeEnvMappedAdd, 14) == ObjectOutOfMemory ||
+      LoadObject("data//pallo2.ob3", ObjectTable[6], ModeTexturedAddTwoSided, 25) ==
+          ObjectOutOfMemory ||
+      LoadObject("data//tyyli.ob3", ObjectTable[7], ModeTexturedAdd, SlotPic04) ==
+          ObjectOutOfMemory)
+    return false;
   ResetCamera(sceneCamera);
+  return true;
 }

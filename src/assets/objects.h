@@ -28,13 +28,24 @@ struct Object3D {
   Vec3f* vertices = nullptr;                 // working positions, what is drawn
 };
 
-extern Object3D ObjectTable[256];
+constexpr int objectTableSize = 256;
+
+extern Object3D ObjectTable[objectTableSize];
+
+enum ObjectLoadResult {
+  ObjectLoaded,
+  ObjectUnreadable,   // skipped: the show goes on without the object
+  ObjectOutOfMemory,  // the run sequence ends the show with "out of memory"
+};
 
 // Reads one file. A missing, short or inconsistent file leaves the record
 // empty and writes "cannot load object: <path>: <cause>" to standard error
 // ("file holds 2 of 100 vertices", "face 0 names vertex 3 of 3", ...).
-void LoadObject(const char* path, Object3D& object, int renderMode, int textureSlot);
-void AllocateObject(Object3D& object);  // FatalError("out of memory") on failure
+ObjectLoadResult LoadObject(const char* path, Object3D& object, int renderMode, int textureSlot);
+// Sizes the arrays for the record's counts; false (record left empty) when the
+// counts are negative or memory runs out.
+bool AllocateObject(Object3D& object);
 void ComputeObjectNormals(Object3D& object);
-void ReleaseObject(Object3D& object);   // harmless on an empty record
-void LoadObjects();                     // the four show objects, then ResetCamera
+void ReleaseObject(Object3D& object);  // harmless on an empty record
+// The four show objects, then ResetCamera; false as soon as memory runs out.
+bool LoadObjects();

@@ -1,6 +1,6 @@
 #include "assets/textures.h"
 
-GLuint TextureTable[256];
+GLuint TextureTable[textureTableSize];
 int maxTextureSize = 0;
 long long texturePixels[256];
 

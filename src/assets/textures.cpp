@@ -48,7 +48,7 @@ void LoadAllTextures() {
 }
 
 void LoadTexture(const char* fileName, int slot) {
-  assert(slot > 0 && slot < 256);  // slot 0 stays empty: it draws untextured
+  assert(slot > 0 && slot < textureTableSize);  // slot 0 stays empty: it draws untextured
   int width = 0;
   int height = 0;
   unsigned char* pixels = nullptr;
@@ -97,7 +97,7 @@ long long TexturePixelsHeld() {
 }
 
 void DeleteTexture(int slot) {
-  assert(slot >= 0 && slot < 256);
+  assert(slot >= 0 && slot < textureTableSize);
   glDeleteTextures(1, &TextureTable[slot]);  // the slot keeps the old name
   texturePixels[slot] = 0;
 }

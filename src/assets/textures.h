@@ -8,6 +8,7 @@
 #include <string>
 
 enum TextureSlot : int {
+  SlotUntextured = 0,  // never filled: its name 0 draws untextured
   SlotTex1 = 1,
   SlotTex2 = 2,
   SlotTex6 = 3,
@@ -47,7 +48,9 @@ struct TextureLoad {
   const char* fileName;
 };
 
-extern GLuint TextureTable[256];
+constexpr int textureTableSize = 256;  // slots 0-255
+
+extern GLuint TextureTable[textureTableSize];
 extern const TextureLoad textureLoads[31];  // the load table, in load order
 extern int maxTextureSize;                  // GL_MAX_TEXTURE_SIZE, queried with the initial GL state
 
@@ -71,3 +74,9 @@ void LoadTexture(const char* fileName, int slot);
 bool DecodeJpegFile(const char* fileName, int& width, int& height, unsigned char*& pixels,
                     std::string* cause = nullptr);
 void DeleteTexture(int slot);  // the slot keeps its old value
+
+// The GL name in a slot of `table`; a slot outside the table (or no table)
+// reads as 0, untextured, instead of past the array.
+inline GLuint SlotTexture(int slot, const GLuint* table = TextureTable) {
+  return table != nullptr && slot >= 0 && slot < textureTableSize ? table[slot] : 0;
+}

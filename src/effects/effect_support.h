@@ -29,8 +29,3 @@ inline int TruncateToInt(double value) {
 }
 
 inline double Clamp01(double value) { return value < 0 ? 0.0 : value > 1 ? 1.0 : value; }
-
-// The GL texture of a TextureTable slot; a slot outside the table draws untextured.
-inline GLuint SlotTexture(int slot) {
-  return slot >= 0 && slot < 256 ? TextureTable[slot] : 0;
-}

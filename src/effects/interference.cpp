@@ -12,14 +12,13 @@ double Length(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
 }  // namespace
 
 void BuildInterferenceGrid(float T, WarpGrid& grid) {
-  // Three points wandering over a 128x128 field (divisors 90.4, 97.4; 77.4, 72.4;
-  // 125.4, 102.4); the third is held in single precision.
-  double p1x = (std::cos(T * 0.011061946902654867) + 1) * 64;
-  double p1y = (std::sin(T * 0.01026694045174538) + 1) * 64;
-  double p2x = (std::cos(T * 0.012919896640826873) + 1) * 64;
-  double p2y = (std::sin(T * 0.013812154696132596) + 1) * 64;
-  float p3x = static_cast<float>((std::cos(T * 0.007974481658692184) + 1) * 64);
-  float p3y = static_cast<float>((std::sin(T * 0.009765625) + 1) * 64);
+  // Three points wandering over a 128x128 field; the third is held in single precision.
+  double p1x = (std::cos(T * (1.0 / 90.4)) + 1) * 64;
+  double p1y = (std::sin(T * (1.0 / 97.4)) + 1) * 64;
+  double p2x = (std::cos(T * (1.0 / 77.4)) + 1) * 64;
+  double p2y = (std::sin(T * (1.0 / 72.4)) + 1) * 64;
+  float p3x = static_cast<float>((std::cos(T * (1.0 / 125.4)) + 1) * 64);
+  float p3y = static_cast<float>((std::sin(T * (1.0 / 102.4)) + 1) * 64);
   float h = static_cast<float>(2 * static_cast<double>(T));
 
   for (int i = 0; i < 64; ++i) {
@@ -49,13 +48,13 @@ void DrawInterference(float fade, float T) {
   // No early exit: the sync is taken whatever the fade, and DrawGridAdd skips the
   // passes that have nothing to add.
   ConsumeSyncEvent();
-  float flash = SyncFlash(2, 0.0006666666666666666);  // 2 at a sync, gone after 3 s (1/1500)
+  float flash = SyncFlash(2, 1.0 / 1500);  // 2 at a sync, gone after 3 s
 
   BuildInterferenceGrid(static_cast<float>(T * 0.2), gridA);
-  DrawGridAdd(fade, gridA, TextureTable[1]);
+  DrawGridAdd(fade, gridA, TextureTable[SlotTex1]);
   // Slot 0 holds no image: the grid's brightness pattern flares up in grey.
-  DrawGridAdd(static_cast<float>(fade * static_cast<double>(flash)), gridA, TextureTable[0]);
-  BuildInterferenceGrid(static_cast<float>(T * 0.10416666666666667 + 10000), gridA);  // 1/9.6
-  DrawGridAdd(fade, gridA, TextureTable[2]);
-  DrawGridAdd(static_cast<float>(fade * static_cast<double>(flash)), gridA, TextureTable[0]);
+  DrawGridAdd(static_cast<float>(fade * static_cast<double>(flash)), gridA, TextureTable[SlotUntextured]);
+  BuildInterferenceGrid(static_cast<float>(T * (1.0 / 9.6) + 10000), gridA);
+  DrawGridAdd(fade, gridA, TextureTable[SlotTex2]);
+  DrawGridAdd(static_cast<float>(fade * static_cast<double>(flash)), gridA, TextureTable[SlotUntextured]);
 }

@@ -11,9 +11,9 @@ int pairKickSign = 1;
 
 void BuildSwirlSheet(float scale, float T, float twist, Sheet& sheet) {
   for (int n = 0; n < 32; ++n) {
-    float X = static_cast<float>((n - 15.5) * 0.06451612903225806);  // 2/31: -1 to 1 down the rows
+    float X = static_cast<float>((n - 15.5) * (1.0 / 15.5));  // 2/31: -1 to 1 down the rows
     for (int m = 0; m < 32; ++m) {
-      float Y = static_cast<float>((m - 15.5) * 0.06451612903225806);  // and along the columns
+      float Y = static_cast<float>((m - 15.5) * (1.0 / 15.5));  // and along the columns
       double r = std::sqrt(static_cast<double>(X) * X + static_cast<double>(Y) * Y);
       // The angle of the point (Y, X). Y is never 0 on this grid; were it, the
       // steep slope stands in for the division.
@@ -40,11 +40,11 @@ void DrawSheetAdd(float brightness, const Sheet& sheet, GLuint texture) {
   // 31x31 quads, columns outer and rows inner, counter-clockwise; the picture
   // spans the sheet, 1/31 per point, and the sheet lies 32 units in front.
   for (int i = 0; i < 31; ++i) {
-    float s0 = static_cast<float>(i * 0.03225806451612903);
-    float s1 = static_cast<float>((i + 1) * 0.03225806451612903);
+    float s0 = static_cast<float>(i * (1.0 / 31));
+    float s1 = static_cast<float>((i + 1) * (1.0 / 31));
     for (int j = 0; j < 31; ++j) {
-      float t0 = static_cast<float>(j * 0.03225806451612903);
-      float t1 = static_cast<float>((j + 1) * 0.03225806451612903);
+      float t0 = static_cast<float>(j * (1.0 / 31));
+      float t1 = static_cast<float>((j + 1) * (1.0 / 31));
       const SheetPoint& a = sheet.points[j * 32 + i];
       const SheetPoint& b = sheet.points[j * 32 + i + 1];
       const SheetPoint& c = sheet.points[(j + 1) * 32 + i + 1];
@@ -72,9 +72,9 @@ void DrawSwirl(float fade, float T, int slot) {
     swirlKickTime = TruncateToInt(T);
     swirlKickSign = -swirlKickSign;
   }
-  float flash = SyncFlash(1, 0.0003333333333333333);  // 1 at a sync, gone after 3 s
-  // Untwisted at the sync, winding up in the kick's direction as T moves on (1/150).
-  double twist = std::sin((T - static_cast<double>(swirlKickTime)) * 0.006666666666666667) *
+  float flash = SyncFlash(1, 1.0 / 3000);  // 1 at a sync, gone after 3 s
+  // Untwisted at the sync, winding up in the kick's direction as T moves on.
+  double twist = std::sin((T - static_cast<double>(swirlKickTime)) * (1.0 / 150)) *
                  swirlKickSign * flash * 2;
   Sheet sheet;
   BuildSwirlSheet(2.0f, T, static_cast<float>(twist), sheet);
@@ -94,7 +94,7 @@ void DrawSwirlPair(float fade, float T, int slotA, int slotB) {
   Sheet sheet;
   int sign = -pairKickSign;
   BuildSwirlSheet(1.3f, T, static_cast<float>(std::sin(kickPhase) * sign * flash * 4), sheet);
-  // The pictures cross-fade with period 1000 pi units of T (1/500).
+  // The pictures cross-fade with period 1000 pi units of T.
   double w = std::sin(T * 0.002);
   DrawSheetAdd(static_cast<float>(fade * (w + 1) * 0.5), sheet, SlotTexture(slotA));
   // The second sheet's spiral and kick run 0.3 rad ahead.

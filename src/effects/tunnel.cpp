@@ -6,18 +6,17 @@
 #include "effects/effect_support.h"
 
 void BuildRotozoomGrid(float T, WarpGrid& grid) {
-  double W = 4 * std::sin(T * 0.0033333333333333335);  // 1/300: the rotation angle
-  // The texture centre drifts on a Lissajous path (1/300, 1/264).
-  double Cu = std::cos(T * 0.0033333333333333335);
-  double Cv = std::sin(T * 0.003787878787878788);
-  // The tilt of the depth plane (divisors 124.5, 144.5, 157.5 and 134.5, 128.5, 147.5);
-  // |P1| and |P2| stay below 11000.
-  int P1 = TruncateToInt(4000 * (std::sin(T * 0.008032128514056224) +
-                                 std::cos(T * 0.006920415224913495)) -
-                         3000 * std::sin(T * 0.006349206349206349));
-  int P2 = TruncateToInt(4000 * (std::cos(T * 0.007434944237918215) -
-                                 std::sin(T * 0.007782101167315175)) +
-                         3000 * std::cos(T * 0.006779661016949152));
+  double W = 4 * std::sin(T * (1.0 / 300));  // the rotation angle
+  // The texture centre drifts on a Lissajous path.
+  double Cu = std::cos(T * (1.0 / 300));
+  double Cv = std::sin(T * (1.0 / 264));
+  // The tilt of the depth plane; |P1| and |P2| stay below 11000.
+  int P1 = TruncateToInt(4000 * (std::sin(T * (1.0 / 124.5)) +
+                                 std::cos(T * (1.0 / 144.5))) -
+                         3000 * std::sin(T * (1.0 / 157.5)));
+  int P2 = TruncateToInt(4000 * (std::cos(T * (1.0 / 134.5)) -
+                                 std::sin(T * (1.0 / 128.5))) +
+                         3000 * std::cos(T * (1.0 / 147.5)));
   int sx = P1 + 32768;
   int sy = 65536 - sx;
   if (sy > 65536) sy -= 131072;
@@ -50,16 +49,16 @@ void BuildRotozoomGrid(float T, WarpGrid& grid) {
       point.v = static_cast<float>(0.25 * (M * std::sin(theta + W) + Cv));
       point.depth = 0;
       // 1/3000: the far side of the plane (small L) darkens.
-      point.brightness = static_cast<float>(Clamp01(L * 0.0003333333333333333 - 0.3));
+      point.brightness = static_cast<float>(Clamp01(L * (1.0 / 3000) - 0.3));
     }
   }
 }
 
 void BuildTunnelGrids(float T, WarpGrid& p, WarpGrid& q) {
-  // The centre wanders (divisors 63.5, 800.2 and 55.3, 942.3); d scrolls the walls (1/170).
-  double c = 20 * std::sin(T * 0.015748031496062992) * std::cos(T * 0.0012496875781054736);
-  double e = 20 * std::cos(T * 0.018083182640144666) * std::sin(T * 0.0010612331529236973);
-  double d = 256 * std::sin(T * 0.0058823529411764705);
+  // The centre wanders; d scrolls the walls.
+  double c = 20 * std::sin(T * (1.0 / 63.5)) * std::cos(T * (1.0 / 800.2));
+  double e = 20 * std::cos(T * (1.0 / 55.3)) * std::sin(T * (1.0 / 942.3));
+  double d = 256 * std::sin(T * (1.0 / 170));
 
   // |k - 128| of the previous point: a point straight above or below the centre
   // (H = 0) has no angle of its own and takes this instead.
@@ -107,27 +106,27 @@ void DrawTunnelBlend(float fade, float T) {
   if (fade > 1) fade = 1;
   float s = static_cast<float>(2 * std::sin(T * 0.0005) + 0.5);
   ConsumeSyncEvent();
-  float flash = SyncFlash(1, 0.0003333333333333333);  // 1 at a sync, gone after 3 s
+  float flash = SyncFlash(1, 1.0 / 3000);  // 1 at a sync, gone after 3 s
 
   glClearColor(0, 0, 0, 0);
   glClear(GL_DEPTH_BUFFER_BIT);
-  BuildTunnelGrids(static_cast<float>(-T * 0.07874015748031496), gridC, gridD);  // 1/12.7
+  BuildTunnelGrids(static_cast<float>(-T * (1.0 / 12.7)), gridC, gridD);
   // The second tunnel's q replaces the first's: only gridC is kept from above.
-  BuildTunnelGrids(static_cast<float>(T * 0.10309278350515465), gridA, gridD);  // 1/9.7
-  BuildRotozoomGrid(static_cast<float>(T * 0.16666666666666666), gridB);        // 1/6
+  BuildTunnelGrids(static_cast<float>(T * (1.0 / 9.7)), gridA, gridD);
+  BuildRotozoomGrid(static_cast<float>(T * (1.0 / 6)), gridB);      
   // The plane is pulled toward and past the first tunnel (weight 0 to 4), then
   // mixed with each of the second tunnel's grids (weight -1.5 to 2.5).
   BlendGrids(static_cast<float>(2.5 - s), gridC, gridB, gridB);
   BlendGrids(s, gridA, gridB, gridC);
   // At a sync the solid layer goes black and comes back over 3 s ...
   DrawGridSolid(static_cast<float>((1 - static_cast<double>(flash)) * fade), gridC,
-                TextureTable[3]);
+                TextureTable[SlotTex6]);
   BlendGrids(s, gridD, gridB, gridC);
-  // ... while the additive layer brightens (divisors 241.1, 184.5).
-  DrawGridAdd(static_cast<float>(fade * ((std::sin(T * 0.00414765657403567) +
-                                          std::cos(T * 0.005420054200542005)) * 0.35 +
+  // ... while the additive layer brightens.
+  DrawGridAdd(static_cast<float>(fade * ((std::sin(T * (1.0 / 241.1)) +
+                                          std::cos(T * (1.0 / 184.5))) * 0.35 +
                                          0.5 * flash + 0.3)),
-              gridC, TextureTable[2]);
+              gridC, TextureTable[SlotTex2]);
 }
 
 void DrawRotozoomBlend(float fade, float T) {
@@ -137,12 +136,12 @@ void DrawRotozoomBlend(float fade, float T) {
 
   glClearColor(0, 0, 0, 0);
   glClear(GL_DEPTH_BUFFER_BIT);
-  BuildRotozoomGrid(static_cast<float>(T * 0.0792393026941363), gridA);    // 1/12.62
-  BuildRotozoomGrid(static_cast<float>(-T * 0.10626992561105207), gridB);  // 1/9.41
+  BuildRotozoomGrid(static_cast<float>(T * (1.0 / 12.62)), gridA);  
+  BuildRotozoomGrid(static_cast<float>(-T * (1.0 / 9.41)), gridB);
   BlendGrids(-2, gridA, gridB, gridC);  // coordinates 3B - 2A, brightness of B
-  DrawGridSolid(static_cast<float>((0.3 * std::sin(T * 0.0029708853238265003) + 0.5) * fade),
-                gridC, TextureTable[18]);  // 1/336.6
+  DrawGridSolid(static_cast<float>((0.3 * std::sin(T * (1.0 / 336.6)) + 0.5) * fade),
+                gridC, TextureTable[SlotTex5]);
   BlendGrids(2, gridA, gridB, gridC);  // coordinates 2A - B, brightness of A
-  DrawGridAdd(static_cast<float>((0.3 * std::cos(T * 0.00422654268808115) + 0.5) * fade),
-              gridC, TextureTable[33]);  // 1/236.6
+  DrawGridAdd(static_cast<float>((0.3 * std::cos(T * (1.0 / 236.6)) + 0.5) * fade),
+              gridC, TextureTable[SlotPic07]);
 }

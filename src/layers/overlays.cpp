@@ -4,17 +4,10 @@
 
 #include "assets/textures.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 
 namespace {
-
-// The GL name in a TextureTable slot; a slot outside the table reads as 0
-// (untextured) instead of past the array.
-GLuint SlotTexture(int slot) {
-  if (slot < 0 || slot >= 256) return 0;
-  return TextureTable[slot];
-}
 
 // 1 at the moment of the last sync taken, falling linearly to 0 over 1.5 s.
 double SyncPulse() {

@@ -4,7 +4,6 @@
 #include "music/audio.h"
 
 #include <SDL.h>
-#include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,12 +15,6 @@
 #include "music/clock.h"
 #include "music/heard_clock.h"
 #include "music/player.h"
-
-#define NIVORA_STRINGIZE_(x) #x
-#define NIVORA_STRINGIZE(x) NIVORA_STRINGIZE_(x)
-
-const char* const audioVersionMessage = "libopenmpt version " NIVORA_STRINGIZE(
-    OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(OPENMPT_API_VERSION_MINOR) " was not loaded";
 
 uint32_t musicHandle = 0;
 
@@ -129,12 +122,6 @@ int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
 
 }  // namespace
 
-bool AudioVersionOk() {
-  uint32_t version = openmpt_get_library_version();
-  uint32_t major = version >> 24, minor = (version >> 16) & 0xFF;
-  return major == OPENMPT_API_VERSION_MAJOR && minor >= OPENMPT_API_VERSION_MINOR;
-}
-
 bool InitAudioDevice(int frequency) {
   if (output.device) return true;
   if (frequency <= 0) return false;
@@ -166,17 +153,8 @@ bool InitAudioDevice(int frequency) {
 }
 
 uint32_t LoadMusic(const char* path, int flags) {
-  if (!path) return 0;
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return 0;
   std::vector<char> bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  bool readError = std::ferror(f) != 0;
-  std::fclose(f);
-  if (readError) return 0;
+  if (!path || !ReadModuleFile(path, bytes)) return 0;
 
   // Decode the file outside the device lock, then swap it in.
   MusicPlayer loaded;
@@ -197,6 +175,7 @@ uint32_t LoadMusic(const char* path, int flags) {
 
   musicHandle = player.handle;
   SetPositionSource(ReadMusicPosition);
+  SetLoopingPlayback((flags & MusicLoadLoop) != 0);
   return player.handle;
 }
 
@@ -227,7 +206,10 @@ void StartAudioOutput() {
 void PlayMusic(uint32_t handle, int position, int flags, int) {
   LockOutput();
   if (handle != 0 && handle == loadedHandle) {
-    if (flags != -1) player.looping = (flags & MusicLoadLoop) != 0;
+    if (flags != -1) {
+      player.looping = (flags & MusicLoadLoop) != 0;
+      SetLoopingPlayback(player.looping);
+    }
     RestartMusicPlayer(player, position & 0xFFFF, (position >> 16) & 0xFFFF);
     loadedPlaying = true;
     RestartHeardClock(heard);

@@ -1,7 +1,5 @@
 #include "music/clock.h"
 
-#include "shell/run.h"
-
 DemoClock demoClock;
 SyncEvent syncEvent;
 int lastSyncMs = -100000;
@@ -14,6 +12,9 @@ int32_t NoPosition() { return -1; }
 
 std::atomic<TickSource> tickSource{NoTicks};
 std::atomic<PositionSource> positionSource{NoPosition};
+// Whether the loaded module loops: written by the main thread when it loads or
+// plays one, read by the audio thread's end callback.
+std::atomic<int> loopingPlayback{0};
 
 }  // namespace
 
@@ -21,6 +22,8 @@ void SetTickSource(TickSource source) { tickSource.store(source ? source : NoTic
 void SetPositionSource(PositionSource source) {
   positionSource.store(source ? source : NoPosition);
 }
+
+void SetLoopingPlayback(bool looping) { loopingPlayback.store(looping ? 1 : 0); }
 
 uint32_t ReadTickMs() { return tickSource.load()(); }
 
@@ -56,7 +59,7 @@ void OnMusicSync(uint32_t, uint32_t, uint32_t, uint32_t) {
 }
 
 void OnMusicEnd(uint32_t, uint32_t, uint32_t, uint32_t) {
-  if (runSettings.looping)
+  if (loopingPlayback.load(std::memory_order_acquire))
     demoClock.startTickMs.store(static_cast<float>(ReadTickMs()), std::memory_order_release);
   else
     quitRequested.store(1, std::memory_order_release);
@@ -77,4 +80,5 @@ void ResetDemoClock() {
   syncEvent.timeMs.store(0.0f);
   lastSyncMs = -100000;
   quitRequested.store(0);
+  loopingPlayback.store(0);
 }

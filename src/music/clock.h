@@ -38,6 +38,9 @@ using PositionSource = int32_t (*)();  // low word order, high word row * 64 + f
 void SetTickSource(TickSource source);
 void SetPositionSource(PositionSource source);
 uint32_t ReadTickMs();  // the platform's millisecond tick count through the tick source
+// Whether the end of the module restarts the clock instead of asking to quit;
+// the music layer sets it from the flags a module is loaded or played with.
+void SetLoopingPlayback(bool looping);
 
 void UpdateDemoClock();
 // UpdateDemoClock for offline rendering: the time is a frame's instant (not

@@ -3,8 +3,23 @@
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+// The start-up check that the run-time decoder is the one the player was built for.
+#define NIVORA_STRINGIZE_(x) #x
+#define NIVORA_STRINGIZE(x) NIVORA_STRINGIZE_(x)
+
+const char* const audioVersionMessage = "libopenmpt version " NIVORA_STRINGIZE(
+    OPENMPT_API_VERSION_MAJOR) "." NIVORA_STRINGIZE(OPENMPT_API_VERSION_MINOR) " was not loaded";
+
+bool AudioVersionOk() {
+  uint32_t version = openmpt_get_library_version();
+  uint32_t major = version >> 24, minor = (version >> 16) & 0xFF;
+  return major == OPENMPT_API_VERSION_MAJOR && minor >= OPENMPT_API_VERSION_MINOR;
+}
 
 namespace {
 
@@ -163,6 +178,20 @@ bool MusicRowHasSync(const MusicPlayer& p, int pattern, int row, int* param) {
   if (value < 0) return false;
   if (param) *param = value;
   return true;
+}
+
+bool ReadModuleFile(const char* path, std::vector<char>& bytes) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  bool ok = !std::ferror(f);
+  int why = errno;
+  std::fclose(f);
+  if (!ok) errno = why;
+  return ok;
 }
 
 bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRate, bool looping) {

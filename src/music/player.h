@@ -92,6 +92,10 @@ struct MusicPlayer {
   int eventHead = 0, eventCount = 0;
 };
 
+// The module file's bytes, as the live show and the capture both load them.
+// false on a missing or unreadable file, with errno telling why.
+bool ReadModuleFile(const char* path, std::vector<char>& bytes);
+
 // Takes over a copy of the module file's bytes; any format the decoder reads.
 // false (and the player left closed) when the data is not a module.
 bool OpenMusicPlayer(MusicPlayer& player, const void* data, size_t size, int sampleRate,

@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "assets/textures.h"
-#include "layers/show_random.h"
-
-CameraPose sceneCamera;
+#include "render/show_random.h"
 
 namespace {
 
@@ -196,12 +194,6 @@ void SendFaces(const Object3D& object, double jitterX, double jitterY) {
   }
 }
 
-// An entry of the texture table; a slot outside the table draws untextured.
-GLuint TextureAt(const GLuint* textures, int slot) {
-  if (textures == nullptr || slot < 0 || slot > 255) return 0;
-  return textures[slot];
-}
-
 }  // namespace
 
 void RotateTranslatePoints(float angleX, float angleY, float angleZ, float tx, float ty, float tz,
@@ -271,17 +263,8 @@ void CenterObject(Object3D& object, float depth) {
   }
 }
 
-void ResetCamera(CameraPose& camera) {
-  camera.angleX = 0;
-  camera.angleY = 0;
-  camera.angleZ = 0;
-  camera.offsetX = 0;
-  camera.offsetY = 0;
-  camera.offsetZ = -500;
-}
-
 void DrawObject(float brightness, Object3D& object, const GLuint* textures, GLuint envTexture) {
-  const GLuint texture = TextureAt(textures, object.textureSlot);
+  const GLuint texture = SlotTexture(object.textureSlot, textures);
   double jitterX = 0, jitterY = 0;
 
   switch (object.renderMode) {

@@ -9,7 +9,7 @@
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "render/mesh.h"
-#include "shell/window.h"
+#include "shell/gl_window.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ void DrawBlobTunnelScene(float brightness, float phase, int textureSlot) {
     const double flicker =
         0.03 * (std::cos(e * (1.0 / 873.4) + 0.2 * k) + std::sin(e * (1.0 / 246.5) + 0.2 * k)) +
         0.1;
-    DrawObject(Single(brightness * flicker), ball, TextureTable, TextureTable[0]);
+    DrawObject(Single(brightness * flicker), ball, TextureTable, TextureTable[SlotUntextured]);
   }
   EndObjectScene();
 }
@@ -95,7 +95,7 @@ void DrawHaloObjectScene(float phase, int textureSlot) {
   ApplyCamera(moon, sceneCamera);
   // The glow writes no depth, so the solid object covers its middle.
   DrawObjectGlow(10, moon);
-  DrawObject(1.0f, moon, TextureTable, TextureTable[0]);
+  DrawObject(1.0f, moon, TextureTable, TextureTable[SlotUntextured]);
   EndObjectScene();
 }
 

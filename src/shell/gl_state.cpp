@@ -15,7 +15,7 @@ void InitGlState(int width, int height) {
   // Everything else keeps GL's defaults: no blending, culling or lighting,
   // GL_MODULATE, depth writes on.
   ResizeViewport(width, height);
-  // The texture loader scales pictures larger than this down before upload.
+  // The texture loader refuses pictures larger than this.
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
 }
 

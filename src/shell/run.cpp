@@ -14,6 +14,7 @@
 #include "timeline/timeline.h"
 
 RunSettings runSettings;
+const char* const showModuleFile = "soundtrack.mo3";
 
 void FatalError(const char* message) {
   // The fullscreen, always-on-top window would cover the box: the desktop mode
@@ -67,6 +68,29 @@ void FadeLoadingPictureOut() {
   } while (c >= 0);
 }
 
+void StartShowMusic() {
+  musicHandle = LoadMusic(showModuleFile, MusicLoadDefault | runSettings.looping * MusicLoadLoop);
+  if (musicHandle == 0) FatalError("Can't play the file");
+  SetMusicSync(musicHandle, MusicSyncEffect, 1, OnMusicSync, 0);
+  SetMusicSync(musicHandle, MusicSyncEnd, 1, OnMusicEnd, 0);
+  SetMusicPositionScaler(musicHandle, 64);
+  StartAudioOutput();  // running, still silent
+}
+
+void LoadShow(ShowStart start) {
+  const bool live = start == ShowStartLive;
+  ShowLoadingPicture();
+  if (live) {
+    FadeLoadingPictureIn();
+    StartShowMusic();
+  }
+  // Nothing is drawn while loading: the last fade-in frame stays on screen.
+  if (!LoadObjects()) FatalError("out of memory");
+  LoadAllTextures();
+  if (live) FadeLoadingPictureOut();
+  DeleteLoadingPicture();
+}
+
 void RunMainLoop() {
   // A frame once begun is finished and swapped before Escape or the end of the
   // module is looked at again. An Escape tap within one pump counts too.
@@ -81,7 +105,7 @@ void RunMainLoop() {
 void ReleaseAssets() {
   // Unfilled slots hold 0 and the loading slot its already deleted name: GL
   // ignores both.
-  for (int slot = 0; slot < 256; ++slot) DeleteTexture(slot);
+  for (int slot = 0; slot < textureTableSize; ++slot) DeleteTexture(slot);
   for (Object3D& object : ObjectTable) ReleaseObject(object);
 }
 
@@ -92,21 +116,7 @@ int RunShow() {
   if (!CreateDemoWindow(640, 480, 1)) FatalError("can't init opengl-window");
   RaiseDemoWindow();
 
-  ShowLoadingPicture();
-  FadeLoadingPictureIn();
-
-  musicHandle = LoadMusic("soundtrack.mo3", MusicLoadDefault | runSettings.looping * MusicLoadLoop);
-  if (musicHandle == 0) FatalError("Can't play the file");
-  SetMusicSync(musicHandle, MusicSyncEffect, 1, OnMusicSync, 0);
-  SetMusicSync(musicHandle, MusicSyncEnd, 1, OnMusicEnd, 0);
-  SetMusicPositionScaler(musicHandle, 64);
-  StartAudioOutput();  // running, still silent
-
-  // Nothing is drawn while loading: the last fade-in frame stays on screen.
-  LoadObjects();
-  LoadAllTextures();
-  FadeLoadingPictureOut();
-  DeleteLoadingPicture();
+  LoadShow(ShowStartLive);
 
   // From the start, keeping the load flags (-1), with a reset.
   PlayMusic(musicHandle, 0, -1, 1);

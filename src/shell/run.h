@@ -19,7 +19,23 @@ void DeleteLoadingPicture();
 // start tick kept in demoClock.startTickMs.
 void FadeLoadingPictureIn();
 void FadeLoadingPictureOut();
+// The module the show plays, in the working directory.
+extern const char* const showModuleFile;  // "soundtrack.mo3"
+// Loads the module onto the audio device with both syncs and the position
+// scaler of 64, and starts the output, still silent.
+void StartShowMusic();
+
+enum ShowStart {
+  ShowStartLive,     // the loading picture fades in and out on the tick source; the module starts
+  ShowStartOffline,  // no fades and no audio device: offline rendering brings its own clock
+};
+// The show's start-up between window and playback, shared by the run sequence
+// and offline rendering: the loading picture, (live: fade in, module), the
+// objects and pictures, (live: fade out), the loading picture deleted. Running
+// out of memory for an object is fatal.
+void LoadShow(ShowStart start);
 void RunMainLoop();
+// The show's teardown, shared like LoadShow: every texture, then every object.
 void ReleaseAssets();
 
 // The whole run sequence; returns the process exit status.

@@ -16,7 +16,6 @@
 #include "shell/keys.h"
 #include "shell/run.h"
 
-GlWindow glWindow;
 int KeyState[256];
 int KeyPressed[256];
 

@@ -4,14 +4,8 @@
 
 #include <cstdint>
 
-struct GlWindow {
-  int width = 0;   // asked for at creation (640) and never changed, not even by a resize
-  int height = 0;  // 480; the object scenes take their aspect from these
-  void* window = nullptr;         // the platform window (SDL_Window)
-  void* renderContext = nullptr;  // the GL context (SDL_GLContext)
-};
+#include "shell/gl_window.h"
 
-extern GlWindow glWindow;
 extern int KeyState[256];  // 1 while the key with that virtual-key number is down
 // 1 from the key's first press on, even when it came up again in the same pump
 // (a tap shorter than a frame): the main loop's Escape test reads it.

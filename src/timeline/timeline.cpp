@@ -15,8 +15,8 @@
 #include "music/clock.h"
 #include "render/scenes.h"
 
-// tex1, tex2, tex3, tex4, tex5, tex6, 01, 02, 02 again, 03.
-const int pictureCycle[10] = {1, 2, 5, 17, 18, 3, 22, 21, 39, 9};
+const int pictureCycle[10] = {SlotTex1,  SlotTex2,  SlotTex3,  SlotTex4,   SlotTex5,
+                              SlotTex6,  SlotPic01, SlotPic02, SlotPic02b, SlotPic03};
 
 // Every scene reads this frame's clock through these names: S = songPosition,
 // R = rowPosition (0-4095), row (0-63), E = elapsedMs. Sums and differences of S
@@ -31,27 +31,25 @@ struct SceneClock {
   double E;
 };
 
-GLuint Slot(int slot) { return TextureTable[slot]; }
-
 void DrawGrainPair() {
-  DrawGrainMul(Slot(SlotNoice2));
-  DrawGrainAdd(Slot(SlotAddnoice));
+  DrawGrainMul(SlotTexture(SlotNoice2));
+  DrawGrainAdd(SlotTexture(SlotAddnoice));
 }
 
-void DrawSingleGrain() { DrawGrainMul(Slot(SlotHomo)); }
+void DrawSingleGrain() { DrawGrainMul(SlotTexture(SlotHomo)); }
 
 void DrawScene0(const SceneClock& c) { DrawScatterEcho(c.S * (1.0 / 1.2) - 9500); }
 
 void DrawScene1(const SceneClock& c) {
   double fade = c.row < 32 ? c.R * (1.0 / 2048) : 2 - c.R * (1.0 / 2048);
   DrawZoomEcho(c.S + 300, SlotTex3);
-  DrawSpriteAdd(0, 0, 1, fade, Slot(SlotPic02));
+  DrawSpriteAdd(0, 0, 1, fade, SlotTexture(SlotPic02));
 }
 
 void DrawScene2(const SceneClock& c) {
   DrawSwirl(c.R * (1.0 / 4096), c.S, SlotTex1);
   DrawHaloObjectScene((c.S - 8192) * 1.4, SlotAkanpaa1);
-  DrawQuadAdd(-1, -0.7, 1, 0.7, c.R * (1.0 / 4096), Slot(SlotPic01));
+  DrawQuadAdd(-1, -0.7, 1, 0.7, c.R * (1.0 / 4096), SlotTexture(SlotPic01));
 }
 
 void DrawScene3(const SceneClock& c) {
@@ -59,14 +57,14 @@ void DrawScene3(const SceneClock& c) {
   DrawSwirl(1 - fade, c.S, SlotTex1);
   DrawSwirl(fade, c.S + 52345, SlotTex2);
   DrawSpriteTrail(fade, c.S + 15435, SlotTex4);
-  DrawQuadAdd(-1, -0.7, 1, 0.7, 1 - fade, Slot(SlotPic01));
+  DrawQuadAdd(-1, -0.7, 1, 0.7, 1 - fade, SlotTexture(SlotPic01));
 }
 
 // The full-screen picture steps through pictureCycle once per tick.
 void DrawScene4(const SceneClock& c) {
   DrawZoomEcho(2 * c.S + 300, SlotTex4);
   DrawSpriteTrail(1, 2 * c.S + 15435, SlotTex4);
-  DrawQuadAdd(-1, -1, 1, 1, 1 - c.R * (1.0 / 3000), Slot(pictureCycle[c.R % 10]));
+  DrawQuadAdd(-1, -1, 1, 1, 1 - c.R * (1.0 / 3000), SlotTexture(pictureCycle[c.R % 10]));
   DrawGrainPair();
 }
 
@@ -76,9 +74,9 @@ void DrawScene5(const SceneClock& c) {
   int d = 24576 - c.S;
   int g = c.S - 20480;
   DrawTunnelBlend(c.R * (1.0 / 2048), 2 * c.S + 20000);
-  DrawQuadMul(1 - d * (1.0 / 120), 0.4, 20 - d * (1.0 / 120), 0.9, 1, Slot(SlotText1));
-  DrawQuadMul(1 - g * (1.0 / 100), -1.2, 35 - g * (1.0 / 100), 0.2, 1, Slot(SlotText1));
-  DrawQuadAdd(-1, -0.8, 1, 0.8, c.R * (1.0 / 3000), Slot(SlotPic09));
+  DrawQuadMul(1 - d * (1.0 / 120), 0.4, 20 - d * (1.0 / 120), 0.9, 1, SlotTexture(SlotText1));
+  DrawQuadMul(1 - g * (1.0 / 100), -1.2, 35 - g * (1.0 / 100), 0.2, 1, SlotTexture(SlotText1));
+  DrawQuadAdd(-1, -0.8, 1, 0.8, c.R * (1.0 / 3000), SlotTexture(SlotPic09));
 }
 
 // A picture slightly larger than the screen whose edges drift by up to 0.03.
@@ -89,7 +87,7 @@ void DrawScene6(const SceneClock& c) {
   double y1 = 0.03 * std::sin(E * (1.0 / 1833.5)) - 1.03;
   double x2 = 1.03 - 0.03 * std::cos(E * (1.0 / 2133.5));
   double y2 = 1.03 - 0.03 * std::sin(E * (1.0 / 1733.5));
-  DrawQuadAdd(x1, y1, x2, y2, 0.9 + 0.1 * std::cos(E * (1.0 / 333.5)), Slot(SlotPic06));
+  DrawQuadAdd(x1, y1, x2, y2, 0.9 + 0.1 * std::cos(E * (1.0 / 333.5)), SlotTexture(SlotPic06));
   if (c.row >= 56 && c.row <= 60) DrawSingleGrain();
 }
 
@@ -102,7 +100,7 @@ void DrawScene7(const SceneClock& c) {
   double w = 1 - (c.R - 3072) * (1.0 / 1024);
   DrawBowlLayers(c.S);
   if (v < 1) DrawShadeScreen(v);
-  DrawQuadAdd(-1, -0.8, 1, 0.8, c.R * (1.0 / 3000), Slot(SlotPic05));
+  DrawQuadAdd(-1, -0.8, 1, 0.8, c.R * (1.0 / 3000), SlotTexture(SlotPic05));
   glClearColor(0, 0, 0, 0);
   glClear(GL_DEPTH_BUFFER_BIT);
   if (w < 1) DrawShadeScreen(w);
@@ -115,8 +113,8 @@ void DrawRotozoomScene(const SceneClock& c) {
   DrawRotozoomBlend(1, c.S + 2 * c.R + 20000);
   DrawSingleGrain();
   DrawRotatedSpriteMul(0, 0, 0.4 * std::sin(E * (1.0 / 554.5)) - E * (1.0 / 500), 1, 1,
-                       Slot(SlotRatass));
-  DrawQuadAdd(-1, -1, 1, 1, 1 - c.R * (1.0 / 3000), Slot(SlotPic07));
+                       SlotTexture(SlotRatass));
+  DrawQuadAdd(-1, -1, 1, 1, 1 - c.R * (1.0 / 3000), SlotTexture(SlotPic07));
   DrawGrainPair();
 }
 
@@ -152,13 +150,13 @@ void DrawFlyAroundPasses(const SceneClock& c, double scale, double lower) {
 // tick across both orders, its left edge sways by 0.03.
 void DrawRightPanel(const SceneClock& c, double brightness) {
   DrawQuadAdd(0.03 * std::cos(c.E * (1.0 / 2433.5)), -1, 1, 0.5 + (c.S - 40960) * (1.0 / 8192),
-              brightness, Slot(SlotTex1));
+              brightness, SlotTexture(SlotTex1));
 }
 
 void DrawScene10(const SceneClock& c) {
   double fade = c.R * (1.0 / 4096);
   DrawInterference(1 - fade, c.S);
-  DrawDriftMultiply(Slot(SlotNoice1));
+  DrawDriftMultiply(SlotTexture(SlotNoice1));
   DrawFlyAroundPasses(c, fade, 0);
   DrawRightPanel(c, c.R * (1.0 / 2048));
 }
@@ -171,7 +169,7 @@ void DrawScene11(const SceneClock& c) {
   DrawRightPanel(c, 1);
   DrawHaloObjectScene(5300 - g * 1.8, SlotAkanpaa2);
   DrawQuadMul(g * (1.0 / 1024) - 3, -1, g * (1.0 / 1424) - 1, 2 - g * (1.0 / 2896), 1,
-              Slot(SlotCreds1));
+              SlotTexture(SlotCreds1));
 }
 
 // The second blob tunnel fades in from R = 820, restarts at 1 on row 48 and
@@ -182,7 +180,7 @@ void DrawScene12(const SceneClock& c) {
   DrawBlobTunnelScene(1 - c.R * (1.0 / 2048), c.S, SlotTex2);
   DrawBlobTunnelScene(second, c.S + 92852, SlotTex1);
   DrawQuadAdd(0.03 * std::cos(c.E * (1.0 / 2433.5)), -1, 1, 1 - (c.S - 49152) * (1.0 / 8192),
-              1 - c.R * (1.0 / 4096), Slot(SlotTex2));
+              1 - c.R * (1.0 / 4096), SlotTexture(SlotTex2));
 }
 
 // A left-hand panel widening over the object; the last eight rows fade to black.
@@ -191,7 +189,7 @@ void DrawScene13(const SceneClock& c) {
   DrawEnvMapEchoScene((c.S - 53248) * 1.75 + 500);
   DrawQuadAdd(c.R * (1.0 / 20000) - 1.1, -1, c.R * (1.0 / 8192) + 0.2, 1,
               1 + 0.2 * (std::cos(E * (1.0 / 623.4)) + std::sin(E * (1.0 / 473.4))),
-              Slot(SlotPic03));
+              SlotTexture(SlotPic03));
   if (c.row >= 56) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_DEPTH_BUFFER_BIT);
@@ -214,7 +212,7 @@ void DrawWidePicturePair(const SceneClock& c, double f) {
 // edge climbs one unit per 1024 ticks, its top edge one per 800.
 void DrawRisingText(int d) {
   DrawQuadAdd(-d * (1.0 / 7000), d * (1.0 / 1024) - 5, 1, d * (1.0 / 800) - 1, 0.7,
-              Slot(SlotText2));
+              SlotTexture(SlotText2));
 }
 
 // v reaches 1 at row 16 and stays there.
@@ -240,7 +238,7 @@ void DrawScene16(const SceneClock& c) {
   double size =
       5.1 - c.R * (1.0 / 1000) + 0.05 * std::cos(rr * (1.0 / 200000) + c.E * (1.0 / 302.3));
   DrawWidePicturePair(c, 1 - d * (1.0 / 7000));
-  DrawRotatedSpriteAdd(0, 0, c.E * (1.0 / 500), size, c.R * (1.0 / 2048), Slot(SlotPic08));
+  DrawRotatedSpriteAdd(0, 0, c.E * (1.0 / 500), size, c.R * (1.0 / 2048), SlotTexture(SlotPic08));
   DrawWobbleSheets(c.R * (1.0 / 4096), rr * (1.0 / 10000));
   DrawRisingText(d);
 }
@@ -248,11 +246,11 @@ void DrawScene16(const SceneClock& c) {
 // The closing pictures: a turning picture (one radian per 250 ms) and the
 // half-screen pictures.
 void DrawTurningPicture(double angle, double brightness) {
-  DrawRotatedSpriteAdd(0, 0, angle, 1.15, brightness, Slot(SlotPic08));
+  DrawRotatedSpriteAdd(0, 0, angle, 1.15, brightness, SlotTexture(SlotPic08));
 }
 
-void DrawLowerHalf(int slot) { DrawQuadAdd(-1, -1, 1, 0, 1, Slot(slot)); }
-void DrawUpperHalf(int slot) { DrawQuadAdd(-1, 0, 1, 1, 1, Slot(slot)); }
+void DrawLowerHalf(int slot) { DrawQuadAdd(-1, -1, 1, 0, 1, SlotTexture(slot)); }
+void DrawUpperHalf(int slot) { DrawQuadAdd(-1, 0, 1, 1, 1, SlotTexture(slot)); }
 
 // At row 28 the turning picture reverses and dims; the lower half shows on rows
 // 22-51 and the upper half from row 28 on.

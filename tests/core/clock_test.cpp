@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "music/clock.h"
-#include "shell/run.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ class ClockTest : public testing::Test {
  protected:
   void SetUp() override {
     ResetDemoClock();
-    runSettings.looping = 0;
+    SetLoopingPlayback(false);
     SetTickSource(FakeTicks);
     SetPositionSource(FakePosition);
   }
@@ -103,7 +102,7 @@ TEST_F(ClockTest, EndSetsQuitOnceAndNothingClearsIt) {
 }
 
 TEST_F(ClockTest, EndWhileLoopingRestartsTheClockInstead) {
-  runSettings.looping = 1;
+  SetLoopingPlayback(true);
   demoClock.startTickMs = 5.0f;
   fakeTick = 90000;
   OnMusicEnd(0, 0, 0, 0);

@@ -13,17 +13,17 @@
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
 #include "music/clock.h"
+#include "timeline/frame_state.h"
 
 class EffectTest : public testing::Test {
  protected:
   void SetUp() override {
     GlrecReset();
     GlrecSetMode(GlrecRecord);
-    ResetDemoClock();
-    swirlKickTime = 0;
-    swirlKickSign = 1;
-    pairKickTime = 0;
-    pairKickSign = 1;
+    FrameState frame;
+    SaveFrameState(frame);
+    SetShowStartValues(frame);
+    RestoreFrameState(frame);
     for (GLuint& name : TextureTable) name = 0;
     for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
   }

@@ -10,7 +10,7 @@
 #include "assets/textures.h"
 #include "glrec/glrec.h"
 #include "layer_trace.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "capture/offline_clock.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "test_modules.h"
 #include "timeline/timeline.h"

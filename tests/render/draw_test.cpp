@@ -4,7 +4,7 @@
 
 #include "assets/textures.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "render/mesh.h"
 #include "test_objects.h"
 

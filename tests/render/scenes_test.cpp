@@ -8,7 +8,7 @@
 
 #include "assets/textures.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "render/mesh.h"
 #include "shell/window.h"

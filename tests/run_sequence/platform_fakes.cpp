@@ -53,16 +53,15 @@ std::string JoinedFakeSteps() {
   return all;
 }
 
-// The loaders open their files with fopen: the link routes them here
-// (-Wl,--wrap=fopen), so the order in which files are read is a step too.
-extern "C" std::FILE* __real_fopen(const char* path, const char* mode);
-extern "C" std::FILE* __wrap_fopen(const char* path, const char* mode) {
-  if (recordingOpens) Step(std::string("fopen ") + path);
-  return __real_fopen(path, mode);
+// The loaders open their files with open(2): the link routes it here
+// (-Wl,--wrap=open), so the order in which files are read is a step too.
+extern "C" int __real_open(const char* path, int flags, ...);
+extern "C" int __wrap_open(const char* path, int flags, ...) {
+  if (recordingOpens) Step(std::string("open ") + path);
+  return __real_open(path, flags);  // read-only opens: no mode argument
 }
 
 // shell/window.h
-GlWindow glWindow;
 int KeyState[256];
 int KeyPressed[256];
 

@@ -42,15 +42,15 @@ Steps Fade() {
 
 Steps StartUp() {
   Steps steps = {"AudioVersionOk", "InitAudioDevice 44100", "CreateDemoWindow 640 480 1",
-                 "RaiseDemoWindow", "fopen gfx//01.jpg", "GL"};
+                 "RaiseDemoWindow", "open gfx//01.jpg", "GL"};
   Append(steps, Fade());
   Append(steps, {"LoadMusic soundtrack.mo3 1", "SetMusicSync 7 3 1 OnMusicSync 0",
                  "SetMusicSync 7 2 1 OnMusicEnd 0", "SetMusicPositionScaler 7 64",
                  "StartAudioOutput"});
   for (const char* object : {"data//akanpaa.ob3", "data//float.ob3", "data//pallo2.ob3",
                              "data//tyyli.ob3"})
-    steps.push_back(std::string("fopen ") + object);
-  for (const TextureLoad& load : textureLoads) steps.push_back(std::string("fopen ") + load.fileName);
+    steps.push_back(std::string("open ") + object);
+  for (const TextureLoad& load : textureLoads) steps.push_back(std::string("open ") + load.fileName);
   Append(steps, Fade());
   // The loading picture's texture goes, then playback starts at the show's time zero.
   Append(steps, {"GL", "PlayMusic 7 0 -1 1", "ReadPlatformTicks"});

@@ -3,43 +3,35 @@
 #include <algorithm>
 
 #include "assets/textures.h"
-#include "effects/sheets.h"
 #include "glrec/glrec.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
-#include "music/clock.h"
-#include "shell/window.h"
+#include "render/show_random.h"
+#include "shell/gl_window.h"
+#include "timeline/frame_state.h"
 #include "timeline/timeline.h"
 
-void SetFrameState(const FrameState& state) {
+void SetClockState(const ClockState& state) {
   glWindow.width = 640;
   glWindow.height = 480;
   for (GLuint& name : TextureTable) name = 0;
   for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
-  ResetDemoClock();
-  demoClock.order = state.order;
-  demoClock.row = state.row;
-  demoClock.rowTick = state.tick;
-  demoClock.rowPosition = state.row * 64 + state.tick;
-  // Wrapping like the clock's 32-bit word, so any int order is defined.
-  demoClock.songPosition = static_cast<int>(static_cast<uint32_t>(state.order) * 4096u +
-                                            static_cast<uint32_t>(demoClock.rowPosition));
-  demoClock.elapsedMs.store(state.elapsedMs);
-  SetShowRandomState(1);
-  swirlKickTime = pairKickTime = 0;
-  swirlKickSign = pairKickSign = 1;
+  FrameState frame;
+  SaveFrameState(frame);
+  SetShowStartValues(frame);
+  SetFrameClock(frame, state.order, state.row, state.tick, state.elapsedMs);
+  RestoreFrameState(frame);
 }
 
-std::vector<std::string> RecordFrame(const FrameState& state) {
-  SetFrameState(state);
+std::vector<std::string> RecordFrame(const ClockState& state) {
+  SetClockState(state);
   GlrecSetMode(GlrecRecord);
   GlrecReset();
   DrawFrame();
   return GlrecCalls();
 }
 
-std::vector<std::string> RecordCalls(const FrameState& state, void (*draw)(const FrameState&)) {
-  SetFrameState(state);
+std::vector<std::string> RecordCalls(const ClockState& state, void (*draw)(const ClockState&)) {
+  SetClockState(state);
   GlrecSetMode(GlrecRecord);
   GlrecReset();
   BeginFrame(0, 0, 0);

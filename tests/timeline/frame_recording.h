@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct FrameState {
+struct ClockState {
   int order = 0;
   int row = 0;
   int tick = 0;
@@ -15,13 +15,13 @@ struct FrameState {
 
 // Puts the clock at the state, the sync, kick and random state back to start-up
 // and fills every loaded texture slot with 1000 + slot, as the trace tool does.
-void SetFrameState(const FrameState& state);
+void SetClockState(const ClockState& state);
 
 // The calls of DrawFrame at the state.
-std::vector<std::string> RecordFrame(const FrameState& state);
+std::vector<std::string> RecordFrame(const ClockState& state);
 
 // The calls that BeginFrame(0, 0, 0) and then `draw` make from the same state.
-std::vector<std::string> RecordCalls(const FrameState& state, void (*draw)(const FrameState&));
+std::vector<std::string> RecordCalls(const ClockState& state, void (*draw)(const ClockState&));
 
 // Empty when equal; otherwise the first differing line with the lines before it.
 std::string DescribeDifference(const std::vector<std::string>& actual,

@@ -14,7 +14,7 @@
 #include "glrec/glrec.h"
 #include "layers/overlays.h"
 #include "layers/primitives.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
 #include "render/scenes.h"
 
@@ -24,9 +24,9 @@
 // scene's own numbers.
 namespace {
 
-int SongPos(const FrameState& s) { return s.order * 4096 + s.row * 64 + s.tick; }
-int RowPos(const FrameState& s) { return s.row * 64 + s.tick; }
-double Ms(const FrameState& s) { return s.elapsedMs; }
+int SongPos(const ClockState& s) { return s.order * 4096 + s.row * 64 + s.tick; }
+int RowPos(const ClockState& s) { return s.row * 64 + s.tick; }
+double Ms(const ClockState& s) { return s.elapsedMs; }
 GLuint Tex(int slot) { return 1000 + slot; }
 
 const std::vector<std::string> blackFrame = {
@@ -37,12 +37,12 @@ const std::vector<std::string> blackFrame = {
     "gluPerspective 3.5499999999999998 1 0.10000000000000001 10000",
 };
 
-std::string Describe(const FrameState& s) {
+std::string Describe(const ClockState& s) {
   return "order " + std::to_string(s.order) + " row " + std::to_string(s.row) + " tick " +
          std::to_string(s.tick) + " elapsed " + std::to_string(s.elapsedMs);
 }
 
-void ExpectFrame(const FrameState& state, void (*draw)(const FrameState&)) {
+void ExpectFrame(const ClockState& state, void (*draw)(const ClockState&)) {
   std::vector<std::string> expected = RecordCalls(state, draw);
   std::vector<std::string> drawn = RecordFrame(state);
   std::string difference = DescribeDifference(drawn, expected);
@@ -61,8 +61,8 @@ void GrainPair() {
 
 TEST(Timeline, OrdersPastTheEndAndNegativeOrdersDrawOnlyTheBlackClear) {
   for (int order : {19, 20, 255, INT_MAX, -1, INT_MIN}) {
-    FrameState state{order, 10, 3, 5000};
-    SetFrameState(state);
+    ClockState state{order, 10, 3, 5000};
+    SetClockState(state);
     syncEvent.timeMs.store(4000);
     syncEvent.pending.store(1);
     GlrecReset();
@@ -75,13 +75,13 @@ TEST(Timeline, OrdersPastTheEndAndNegativeOrdersDrawOnlyTheBlackClear) {
 
 TEST(Timeline, Order0ScattersTheEcho) {
   ExpectFrame({0, 10, 17, 5000},
-              [](const FrameState& s) { DrawScatterEcho(SongPos(s) * (1.0 / 1.2) - 9500); });
+              [](const ClockState& s) { DrawScatterEcho(SongPos(s) * (1.0 / 1.2) - 9500); });
 }
 
 TEST(Timeline, Order1CentrePictureFadesInAndOutContinuously) {
   for (int row : {0, 31, 32, 63})
     for (int tick : {0, 63})
-      ExpectFrame({1, row, tick, 777.25f}, [](const FrameState& s) {
+      ExpectFrame({1, row, tick, 777.25f}, [](const ClockState& s) {
         int R = RowPos(s);
         DrawZoomEcho(SongPos(s) + 300, 5);
         DrawSpriteAdd(0, 0, 1, s.row < 32 ? R * (1.0 / 2048) : 2 - R * (1.0 / 2048), Tex(21));
@@ -92,7 +92,7 @@ TEST(Timeline, Order1CentrePictureFadesInAndOutContinuously) {
 }
 
 TEST(Timeline, Order2MakesExactlyItsThreeCalls) {
-  ExpectFrame({2, 20, 5, 777}, [](const FrameState& s) {
+  ExpectFrame({2, 20, 5, 777}, [](const ClockState& s) {
     int R = RowPos(s), S = SongPos(s);
     DrawSwirl(R * (1.0 / 4096), S, 1);
     DrawHaloObjectScene((S - 8192) * 1.4, 6);
@@ -105,7 +105,7 @@ TEST(Timeline, Order2MakesExactlyItsThreeCalls) {
 
 TEST(Timeline, Order3CrossFadesTheSwirlsAndTheBanner) {
   for (int row : {0, 40})
-    ExpectFrame({3, row, 7, 1234.5f}, [](const FrameState& s) {
+    ExpectFrame({3, row, 7, 1234.5f}, [](const ClockState& s) {
       int R = RowPos(s), S = SongPos(s);
       DrawSwirl(1 - R * (1.0 / 4096), S, 1);
       DrawSwirl(R * (1.0 / 4096), S + 52345, 2);
@@ -118,8 +118,8 @@ TEST(Timeline, Order4StepsThroughThePictureCycleOncePerTick) {
   // R mod 10 picks tex1, tex2, tex3, tex4, tex5, tex6, 01, 02, 02 again, 03.
   static const int cycleSlots[10] = {1, 2, 5, 17, 18, 3, 22, 21, 39, 9};
   for (int R : {0, 9, 10, 13, 19, 2999, 3000, 4095}) {
-    FrameState state{4, R / 64, R % 64, 2222};
-    ExpectFrame(state, [](const FrameState& s) {
+    ClockState state{4, R / 64, R % 64, 2222};
+    ExpectFrame(state, [](const ClockState& s) {
       int R = RowPos(s), S = SongPos(s);
       DrawZoomEcho(2 * S + 300, 17);
       DrawSpriteTrail(1, 2 * S + 15435, 17);
@@ -136,7 +136,7 @@ TEST(Timeline, Order4StepsThroughThePictureCycleOncePerTick) {
 
 TEST(Timeline, Order5ScrollsTwoTextStripsOverTheTunnel) {
   for (int R : {0, 2048, 4095})
-    ExpectFrame({5, R / 64, R % 64, 3333}, [](const FrameState& s) {
+    ExpectFrame({5, R / 64, R % 64, 3333}, [](const ClockState& s) {
       int R = RowPos(s), S = SongPos(s);
       int d = 24576 - S, g = S - 20480;
       DrawTunnelBlend(R * (1.0 / 2048), 2 * S + 20000);
@@ -155,8 +155,8 @@ TEST(Timeline, Order5ScrollsTwoTextStripsOverTheTunnel) {
 
 TEST(Timeline, Order6DrawsItsGrainOnlyOnRows56To60) {
   for (int row : {0, 55, 56, 60, 61}) {
-    FrameState state{6, row, 31, 4321.5f};
-    ExpectFrame(state, [](const FrameState& s) {
+    ClockState state{6, row, 31, 4321.5f};
+    ExpectFrame(state, [](const ClockState& s) {
       double E = Ms(s);
       DrawTunnelBlend(0.4 + 0.3 * std::cos(E * (1.0 / 243.4)), SongPos(s) + 20000);
       DrawQuadAdd(
@@ -173,7 +173,7 @@ TEST(Timeline, Order6DrawsItsGrainOnlyOnRows56To60) {
 
 TEST(Timeline, Order7FadesToBlackOnlyAfterR3072) {
   for (int R : {0, 3072, 3073, 4095})
-    ExpectFrame({7, R / 64, R % 64, 999.5f}, [](const FrameState& s) {
+    ExpectFrame({7, R / 64, R % 64, 999.5f}, [](const ClockState& s) {
       int R = RowPos(s);
       double E = Ms(s);
       double v = (0.7 + 0.125 * std::cos(E * (1.0 / 182.4)) * std::sin(E * (1.0 / 299.5))) *
@@ -193,7 +193,7 @@ TEST(Timeline, Order7FadesToBlackOnlyAfterR3072) {
   EXPECT_EQ(CountLines(calls, "glColor3f 0.999023438 0.999023438 0.999023438"), 1) << GlrecJoined();
 }
 
-void RotozoomSteps(const FrameState& s) {
+void RotozoomSteps(const ClockState& s) {
   int R = RowPos(s), S = SongPos(s);
   double E = Ms(s);
   DrawRotozoomBlend(1, S + 2 * R + 20000);
@@ -205,7 +205,7 @@ void RotozoomSteps(const FrameState& s) {
 
 TEST(Timeline, Orders8And9LayTheRotozoomAndFadeOutTheFullScreenPicture) {
   for (int R : {0, 2999, 3000}) {
-    FrameState state{8, R / 64, R % 64, 6543.25f};
+    ClockState state{8, R / 64, R % 64, 6543.25f};
     ExpectFrame(state, RotozoomSteps);
     std::vector<std::string> calls = RecordFrame(state);
     EXPECT_EQ(GetShowRandomState(), RandomStateAfter(12));
@@ -214,14 +214,14 @@ TEST(Timeline, Orders8And9LayTheRotozoomAndFadeOutTheFullScreenPicture) {
         << "R " << R;
   }
   for (int R : {0, 2000})
-    ExpectFrame({9, R / 64, R % 64, 7654.75f}, [](const FrameState& s) {
+    ExpectFrame({9, R / 64, R % 64, 7654.75f}, [](const ClockState& s) {
       RotozoomSteps(s);
       DrawInterference(RowPos(s) * (1.0 / 4096), SongPos(s));
     });
 }
 
 // The fly-around passes' base brightnesses and phase offsets.
-void FlyAroundPasses(const FrameState& s, double scale, double lower) {
+void FlyAroundPasses(const ClockState& s, double scale, double lower) {
   double E = Ms(s);
   double b[5] = {0.3 + 0.5 * std::sin(E * (1.0 / 1535.4)), 0.3 + 0.5 * std::cos(E * (1.0 / 1735.4)),
                  0.3 + 0.5 * std::cos(E * (1.0 / 1735.4)), 0.3 - 0.5 * std::sin(E * (1.0 / 1435.4)),
@@ -231,8 +231,8 @@ void FlyAroundPasses(const FrameState& s, double scale, double lower) {
 }
 
 TEST(Timeline, Order10StartsWithNothingButTheInterferenceAndTheDrift) {
-  FrameState start{10, 0, 0, 20000};
-  ExpectFrame(start, [](const FrameState&) {
+  ClockState start{10, 0, 0, 20000};
+  ExpectFrame(start, [](const ClockState&) {
     DrawInterference(1, 40960);
     DrawDriftMultiply(Tex(4));
   });
@@ -243,7 +243,7 @@ TEST(Timeline, Order10StartsWithNothingButTheInterferenceAndTheDrift) {
       << GlrecJoined();
 
   for (int R : {1, 2000, 4095})
-    ExpectFrame({10, R / 64, R % 64, 23456.5f}, [](const FrameState& s) {
+    ExpectFrame({10, R / 64, R % 64, 23456.5f}, [](const ClockState& s) {
       int R = RowPos(s);
       DrawInterference(1 - R * (1.0 / 4096), SongPos(s));
       DrawDriftMultiply(Tex(4));
@@ -255,7 +255,7 @@ TEST(Timeline, Order10StartsWithNothingButTheInterferenceAndTheDrift) {
 
 TEST(Timeline, Order11AddsTheBlobTunnelTheHaloAndTheCredits) {
   for (int R : {0, 2000, 4095})
-    ExpectFrame({11, R / 64, R % 64, 34567.25f}, [](const FrameState& s) {
+    ExpectFrame({11, R / 64, R % 64, 34567.25f}, [](const ClockState& s) {
       int R = RowPos(s), S = SongPos(s), g = S - 45056;
       FlyAroundPasses(s, 1, 0);
       DrawBlobTunnelScene(R * (1.0 / 4096), S, 2);
@@ -271,7 +271,7 @@ TEST(Timeline, Order11AddsTheBlobTunnelTheHaloAndTheCredits) {
 
 TEST(Timeline, Order12SwitchesTheSecondBlobTunnelAtRow48) {
   for (int R : {0, 819, 820, 3071, 3072, 4095})
-    ExpectFrame({12, R / 64, R % 64, 45678.5f}, [](const FrameState& s) {
+    ExpectFrame({12, R / 64, R % 64, 45678.5f}, [](const ClockState& s) {
       int R = RowPos(s), S = SongPos(s);
       FlyAroundPasses(s, 1, R * (1.0 / 4096));
       DrawBlobTunnelScene(1 - R * (1.0 / 2048), S, 2);
@@ -282,7 +282,7 @@ TEST(Timeline, Order12SwitchesTheSecondBlobTunnelAtRow48) {
     });
 }
 
-void Order13(const FrameState& s) {
+void Order13(const ClockState& s) {
   int R = RowPos(s), S = SongPos(s);
   double E = Ms(s);
   DrawEnvMapEchoScene((S - 53248) * 1.75 + 500);
@@ -308,7 +308,7 @@ TEST(Timeline, Order13FadesToBlackFromRow56) {
   EXPECT_EQ(CountLines(calls, "glColor3f 0.001953125 0.001953125 0.001953125"), 1) << GlrecJoined();
 }
 
-void WidePicturePair(const FrameState& s, double f) {
+void WidePicturePair(const ClockState& s, double f) {
   double E = Ms(s);
   DrawWidePicture((0.5 - 0.5 * std::sin(E * (1.0 / 1357.4))) * f, 0.3 * std::sin(E * (1.0 / 1000)),
                   0.1 * (std::cos(E * (1.0 / 823.4)) + 1));
@@ -320,7 +320,7 @@ void WidePicturePair(const FrameState& s, double f) {
 TEST(Timeline, Order14FadesInTheWidePicturesAndTheBlobTunnelOverSixteenRows) {
   EXPECT_EQ(RecordFrame({14, 0, 0, 61000}), blackFrame) << "at R = 0 nothing is drawn";
   for (int R : {1, 100, 1023, 1024, 2000, 4095})
-    ExpectFrame({14, R / 64, R % 64, 61000.5f}, [](const FrameState& s) {
+    ExpectFrame({14, R / 64, R % 64, 61000.5f}, [](const ClockState& s) {
       float v = std::fmin(static_cast<float>(RowPos(s) * (1.0 / 1024)), 1.0f);
       WidePicturePair(s, v);
       DrawBlobTunnelScene(v, SongPos(s), 17);
@@ -329,7 +329,7 @@ TEST(Timeline, Order14FadesInTheWidePicturesAndTheBlobTunnelOverSixteenRows) {
 
 TEST(Timeline, Order15RaisesTheText) {
   for (int R : {0, 1500, 4095})
-    ExpectFrame({15, R / 64, R % 64, 62000.25f}, [](const FrameState& s) {
+    ExpectFrame({15, R / 64, R % 64, 62000.25f}, [](const ClockState& s) {
       int R = RowPos(s);
       WidePicturePair(s, 1 - R * (1.0 / 7000));
       DrawBlobTunnelScene(1 - R * (1.0 / 4096), SongPos(s), 17);
@@ -342,7 +342,7 @@ TEST(Timeline, Order15RaisesTheText) {
 
 TEST(Timeline, Order16DropsTheWidePicturesFromR2904) {
   for (int R : {0, 2903, 2904, 4095})
-    ExpectFrame({16, R / 64, R % 64, 63000.5f}, [](const FrameState& s) {
+    ExpectFrame({16, R / 64, R % 64, 63000.5f}, [](const ClockState& s) {
       int R = RowPos(s), d = 4096 + R;
       double E = Ms(s);
       if (R < 2904) WidePicturePair(s, 1 - d * (1.0 / 7000));
@@ -363,8 +363,8 @@ void TurningPicture(double angle, double brightness) {
 
 TEST(Timeline, Order17ShowsTheHalfPicturesByRow) {
   for (int row : {0, 21, 22, 27, 28, 51, 52, 63}) {
-    FrameState state{17, row, 5, 64000.75f};
-    ExpectFrame(state, [](const FrameState& s) {
+    ClockState state{17, row, 5, 64000.75f};
+    ExpectFrame(state, [](const ClockState& s) {
       double E = Ms(s);
       if (s.row < 28) {
         TurningPicture(-E * (1.0 / 250), 1);
@@ -389,8 +389,8 @@ TEST(Timeline, Order17ShowsTheHalfPicturesByRow) {
 
 TEST(Timeline, Order18ShowsTheClosingPicturesByRow) {
   for (int row : {0, 21, 22, 27, 28, 63}) {
-    FrameState state{18, row, 60, 65000.25f};
-    ExpectFrame(state, [](const FrameState& s) {
+    ClockState state{18, row, 60, 65000.25f};
+    ExpectFrame(state, [](const ClockState& s) {
       double E = Ms(s);
       if (s.row < 28) {
         TurningPicture(-E * (1.0 / 250), 0.6);

@@ -9,7 +9,7 @@
 
 #include "frame_recording.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "stand_in_objects.h"
 
 namespace {
@@ -112,7 +112,7 @@ TEST(TraceTool, BadArgumentsExitWithStatus2AndUsage) {
 // The tool's frame is the frame drawn in-process at the same clock and table.
 TEST(TraceTool, PrintsTheFrameDrawFrameRecords) {
   for (int order : {2, 4, 17}) {
-    FrameState state{order, 30, 7, 4321.5f};
+    ClockState state{order, 30, 7, 4321.5f};
     std::vector<std::string> frame = RecordFrame(state);
     std::string expected;
     for (const std::string& line : frame) expected += line + "\n";

@@ -249,6 +249,32 @@ void GlrecReset() {
 }
 
 void GlrecSetMode(GlrecMode mode) { rec.mode = mode; }
+void GlrecReplayState() {
+  if (!Forwarding()) return;
+  const GlrecState& s = rec.state;
+  const std::pair<GLenum, bool> caps[] = {
+      {GL_TEXTURE_2D, s.texture2d}, {GL_DEPTH_TEST, s.depthTest}, {GL_BLEND, s.blend},
+      {GL_CULL_FACE, s.cullFace},   {GL_LIGHTING, s.lighting},    {GL_LIGHT0, s.light0},
+  };
+  for (const auto& [cap, on] : caps) (on ? sys.Enable : sys.Disable)(cap);
+  sys.DepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
+  sys.DepthFunc(s.depthFunc);
+  sys.BlendFunc(s.blendSrc, s.blendDst);
+  sys.ShadeModel(s.shadeModel);
+  sys.BindTexture(GL_TEXTURE_2D, s.boundTexture);
+  sys.ClearColor(s.clearColor[0], s.clearColor[1], s.clearColor[2], s.clearColor[3]);
+  sys.Color3f(s.color[0], s.color[1], s.color[2]);
+  sys.Normal3f(s.normal[0], s.normal[1], s.normal[2]);
+  sys.TexCoord2f(s.texCoord[0], s.texCoord[1]);
+  // The light's position is taken through the modelview matrix, which the show
+  // keeps at identity: sending it again gives the same eye-space position.
+  sys.Lightfv(GL_LIGHT0, GL_AMBIENT, s.lightAmbient);
+  sys.Lightfv(GL_LIGHT0, GL_DIFFUSE, s.lightDiffuse);
+  sys.Lightfv(GL_LIGHT0, GL_SPECULAR, s.lightSpecular);
+  sys.Lightfv(GL_LIGHT0, GL_POSITION, s.lightPosition);
+  sys.MatrixMode(s.matrixMode);
+}
+GlrecMode GlrecGetMode() { return rec.mode; }
 
 void GlrecFailNextUpload(GLenum error) { rec.uploadError = error; }
 
@@ -303,32 +329,6 @@ bool GlrecLoadForwarding(GlrecResolver resolve, std::string& missing) {
   return true;
 }
 
-void GlrecReplayState() {
-  if (!Forwarding()) return;
-  const GlrecState& s = rec.state;
-  const std::pair<GLenum, bool> caps[] = {
-      {GL_TEXTURE_2D, s.texture2d}, {GL_DEPTH_TEST, s.depthTest}, {GL_BLEND, s.blend},
-      {GL_CULL_FACE, s.cullFace},   {GL_LIGHTING, s.lighting},    {GL_LIGHT0, s.light0},
-  };
-  for (const auto& [cap, on] : caps) (on ? sys.Enable : sys.Disable)(cap);
-  sys.DepthMask(s.depthMask ? GL_TRUE : GL_FALSE);
-  sys.DepthFunc(s.depthFunc);
-  sys.BlendFunc(s.blendSrc, s.blendDst);
-  sys.ShadeModel(s.shadeModel);
-  sys.BindTexture(GL_TEXTURE_2D, s.boundTexture);
-  sys.ClearColor(s.clearColor[0], s.clearColor[1], s.clearColor[2], s.clearColor[3]);
-  sys.Color3f(s.color[0], s.color[1], s.color[2]);
-  sys.Normal3f(s.normal[0], s.normal[1], s.normal[2]);
-  sys.TexCoord2f(s.texCoord[0], s.texCoord[1]);
-  // The light's position is taken through the modelview matrix, which the show
-  // keeps at identity: sending it again gives the same eye-space position.
-  sys.Lightfv(GL_LIGHT0, GL_AMBIENT, s.lightAmbient);
-  sys.Lightfv(GL_LIGHT0, GL_DIFFUSE, s.lightDiffuse);
-  sys.Lightfv(GL_LIGHT0, GL_SPECULAR, s.lightSpecular);
-  sys.Lightfv(GL_LIGHT0, GL_POSITION, s.lightPosition);
-  sys.MatrixMode(s.matrixMode);
-}
-GlrecMode GlrecGetMode() { return rec.mode; }
 const std::vector<std::string>& GlrecCalls() { return rec.calls; }
 std::size_t GlrecCallCount() { return rec.callCount; }
 std::size_t GlrecVertexCount() { return rec.vertexCount; }

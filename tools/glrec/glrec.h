@@ -2,8 +2,8 @@
 // calls and records each call as one line in the frame trace format
 // ("glColor3f 0.5 0.5 0.5"). Tests and the trace tool link it in place of the
 // system GL; benchmarks use its counting mode, which formats nothing. The
-// capture tool forwards the calls to the system's GL and counts through the
-// frames it only needs to run for their side effects.
+// capture tool forwards the calls to the system's GL, and counts the calls of
+// the frames before its range to find the last one that clears the depth buffer.
 #pragma once
 
 #include <GL/gl.h>
@@ -67,7 +67,8 @@ const GlrecState& GlrecCurrentState();
 using GlrecResolver = void* (*)(const char* name);
 bool GlrecLoadForwarding(GlrecResolver resolve, std::string& missing);
 // Forward mode: sets the system's GL to the state model, so that drawing resumes
-// exactly where a run of frames in counting mode left the state.
+// exactly where a run of frames in counting mode left the state (a player's
+// seek replays frames counted, then draws on).
 void GlrecReplayState();
 
 // Lines whose function name is exactly `name`, in order.

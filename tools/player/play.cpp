@@ -15,9 +15,10 @@
 
 #include "assets/objects.h"
 #include "assets/textures.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/audio.h"
 #include "music/clock.h"
+#include "music/player.h"
 #include "player/display.h"
 #include "player/options.h"
 #include "player/overlay.h"
@@ -43,17 +44,6 @@ std::string ProgramDir() {
   std::string text = path;
   size_t slash = text.rfind('/');
   return slash == std::string::npos ? "." : text.substr(0, slash);
-}
-
-bool ReadBytes(const char* path, std::vector<char>& bytes) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  char chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
 }
 
 // As the show fails: the display given back first (a box behind a fullscreen
@@ -273,7 +263,7 @@ int RunPlayer(int argc, const char* const* argv) {
   }
   runSettings.looping = options.loop ? 1 : 0;
   SeekSupport seek;
-  ReadBytes("soundtrack.mo3", seek.module);
+  ReadModuleFile(showModuleFile, seek.module);
   FrameTimes times;
   if (!options.frameTimesFile.empty()) {
     times.keepAll = true;
@@ -286,19 +276,10 @@ int RunPlayer(int argc, const char* const* argv) {
   if (!OpenPlayerDisplay(options, error)) FailToStart(error);
   LoadOverlayGl(PlayerGlProc);
 
-  ShowLoadingPicture();
-  FadeLoadingPictureIn();
-  musicHandle = LoadMusic("soundtrack.mo3", MusicLoadDefault | runSettings.looping * MusicLoadLoop);
-  if (musicHandle == 0) FailToStart("Can't play the file");
-  SetMusicSync(musicHandle, MusicSyncEffect, 1, OnMusicSync, 0);
-  SetMusicSync(musicHandle, MusicSyncEnd, 1, OnMusicEnd, 0);
-  SetMusicPositionScaler(musicHandle, 64);
-  StartAudioOutput();
+  // The show's own start-up (a failure raises the show's fatal texts), then the
+  // seek table's decode on a thread of its own while the show plays.
+  LoadShow(ShowStartLive);
   StartRecording(seek);
-  LoadObjects();
-  LoadAllTextures();
-  FadeLoadingPictureOut();
-  DeleteLoadingPicture();
 
   PlayMusic(musicHandle, 0, -1, 1);
   demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));

@@ -5,31 +5,38 @@
 #include "capture/offline_clock.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
+#include "render/show_random.h"
 #include "music/clock.h"
+#include "timeline/frame_state.h"
 #include "timeline/timeline.h"
 
+// Both go through the show's frame-state record, so the player names no global
+// the record does not already carry.
 SyncLeftState ReadSyncLeftState() {
+  FrameState f;
+  SaveFrameState(f);
   SyncLeftState s;
-  s.lastSyncMs = lastSyncMs;
-  s.pending = syncEvent.pending.load();
-  s.pendingTimeMs = syncEvent.timeMs.load();
-  s.swirlKickTime = swirlKickTime;
-  s.swirlKickSign = swirlKickSign;
-  s.pairKickTime = pairKickTime;
-  s.pairKickSign = pairKickSign;
+  s.lastSyncMs = f.lastSyncMs;
+  s.pending = f.syncPending;
+  s.pendingTimeMs = f.syncTimeMs;
+  s.swirlKickTime = f.swirlKickTime;
+  s.swirlKickSign = f.swirlKickSign;
+  s.pairKickTime = f.pairKickTime;
+  s.pairKickSign = f.pairKickSign;
   return s;
 }
 
 void WriteSyncLeftState(const SyncLeftState& s) {
-  lastSyncMs = s.lastSyncMs;
-  // Time before flag, as the sync callback stores them.
-  syncEvent.timeMs.store(s.pendingTimeMs);
-  syncEvent.pending.store(s.pending);
-  swirlKickTime = s.swirlKickTime;
-  swirlKickSign = s.swirlKickSign;
-  pairKickTime = s.pairKickTime;
-  pairKickSign = s.pairKickSign;
+  FrameState f;
+  SaveFrameState(f);
+  f.lastSyncMs = s.lastSyncMs;
+  f.syncPending = s.pending;
+  f.syncTimeMs = s.pendingTimeMs;
+  f.swirlKickTime = s.swirlKickTime;
+  f.swirlKickSign = s.swirlKickSign;
+  f.pairKickTime = s.pairKickTime;
+  f.pairKickSign = s.pairKickSign;
+  RestoreFrameState(f);
 }
 
 bool RecordShowRun(const void* module, size_t size, ShowRun& run) {
@@ -62,10 +69,8 @@ bool RecordShowRun(const void* module, size_t size, ShowRun& run) {
 
 void BuildSeekTable(const ShowRun& run, SeekTable& table) {
   // Everything the replay touches, put back afterwards.
-  SyncLeftState live = ReadSyncLeftState();
-  uint32_t liveRandom = GetShowRandomState();
-  float liveElapsed = demoClock.elapsedMs.load();
-  int32_t livePosition = MusicPositionWord({demoClock.order, demoClock.row, demoClock.rowTick});
+  FrameState live;
+  SaveFrameState(live);
   GlrecMode liveMode = GlrecGetMode();
 
   table = SeekTable{};
@@ -99,9 +104,6 @@ void BuildSeekTable(const ShowRun& run, SeekTable& table) {
 
   GlrecSetMode(liveMode);
   if (liveMode == GlrecForward) GlrecReplayState();
-  WriteSyncLeftState(live);
-  SetShowRandomState(liveRandom);
-  demoClock.elapsedMs.store(liveElapsed);
-  SetClockPosition(livePosition);
+  RestoreFrameState(live);
   table.built = true;
 }

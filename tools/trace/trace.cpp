@@ -20,9 +20,10 @@
 #include "assets/textures.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
-#include "layers/show_random.h"
 #include "music/clock.h"
-#include "shell/window.h"
+#include "render/show_random.h"
+#include "shell/gl_window.h"
+#include "timeline/frame_state.h"
 #include "timeline/timeline.h"
 
 namespace {
@@ -162,28 +163,28 @@ void SetUpFrame(const TraceOptions& options) {
   if (options.dataDir) {
     // The loader reads "data//..." relative to the working directory.
     if (chdir(options.dataDir) != 0) FailUsage("cannot enter directory", options.dataDir);
-    LoadObjects();
+    if (!LoadObjects()) {
+      std::fputs("nivora-trace: out of memory\n", stderr);
+      std::exit(1);
+    }
   }
 
-  ResetDemoClock();
-  demoClock.order = options.order;
-  demoClock.row = options.row;
-  demoClock.rowTick = options.tick;
-  demoClock.rowPosition = options.row * 64 + options.tick;
-  // Wrapping like the 32-bit clock word, without overflow for any int order.
-  demoClock.songPosition = static_cast<int>(static_cast<uint32_t>(options.order) * 4096u +
-                                            static_cast<uint32_t>(demoClock.rowPosition));
-  demoClock.elapsedMs.store(options.elapsedMs);
-  lastSyncMs = options.lastSync;
+  // The camera and the poses as the loader left them; everything else from the options.
+  FrameState frame;
+  SaveFrameState(frame);
+  SetShowStartValues(frame);
+  SetFrameClock(frame, options.order, options.row, options.tick, options.elapsedMs);
+  frame.lastSyncMs = options.lastSync;
   if (options.pending) {
-    syncEvent.timeMs.store(options.pendingMs);
-    syncEvent.pending.store(1);
+    frame.syncPending = 1;
+    frame.syncTimeMs = options.pendingMs;
   }
-  SetShowRandomState(options.randState);
-  swirlKickTime = options.swirlKick[0];
-  swirlKickSign = options.swirlKick[1];
-  pairKickTime = options.pairKick[0];
-  pairKickSign = options.pairKick[1];
+  frame.randomState = options.randState;
+  frame.swirlKickTime = options.swirlKick[0];
+  frame.swirlKickSign = options.swirlKick[1];
+  frame.pairKickTime = options.pairKick[0];
+  frame.pairKickSign = options.pairKick[1];
+  RestoreFrameState(frame);
 }
 
 }  // namespace

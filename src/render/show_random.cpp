@@ -1,4 +1,4 @@
-#include "layers/show_random.h"
+#include "render/show_random.h"
 
 namespace {
 uint32_t randomState = 1;

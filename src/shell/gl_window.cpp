@@ -1,0 +1,3 @@
+#include "shell/gl_window.h"
+
+GlWindow glWindow;
