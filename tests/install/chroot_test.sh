@@ -70,12 +70,16 @@ middle=$(ls "$root/home/viewer/shots"/frame-*.png | sed -n 40p)
 [ "$(stat -c %s "$middle")" -gt 20000 ] || fail "$middle is nearly empty: a black frame?"
 as_user 'nivora-dusk --help' | grep -q "takes no options" || fail "nivora-dusk --help"
 as_user 'nivora-trace --help' | grep -q -- "--order" || fail "nivora-trace --help"
+as_user 'nivora-play --help' | grep -q -- "--window" || fail "nivora-play --help"
 
 step "man, desktop-file-validate, appstreamcli validate"
 in_root apt-get install -y -qq --no-install-recommends man-db desktop-file-utils appstream >/dev/null
 as_user 'man nivora-capture' | grep -q -- "--frames" || fail "man nivora-capture"
 as_user 'man nivora-dusk' | grep -q "takes no options" || fail "man nivora-dusk"
-in_root desktop-file-validate /usr/share/applications/nivora-dusk.desktop || fail "desktop entry"
+as_user 'man nivora-play' | grep -q -- "--loop" || fail "man nivora-play"
+for entry in nivora-dusk nivora-play; do
+  in_root desktop-file-validate /usr/share/applications/$entry.desktop || fail "desktop entry $entry"
+done
 in_root appstreamcli validate --no-net /usr/share/metainfo/example.nivora.dusk.metainfo.xml ||
   fail "AppStream metadata"
 

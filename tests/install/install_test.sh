@@ -19,10 +19,10 @@ mv "$work/first" "$work/moved"
 p=$(cd "$work/moved" && pwd -P)
 data=$p/share/nivora-dusk
 
-for f in bin/nivora-dusk bin/nivora-capture bin/nivora-trace libexec/nivora-dusk/nivora-dusk \
-  share/applications/nivora-dusk.desktop share/metainfo/example.nivora.dusk.metainfo.xml \
+for f in bin/nivora-dusk bin/nivora-capture bin/nivora-play bin/nivora-trace libexec/nivora-dusk/nivora-dusk \
+  share/applications/nivora-{dusk,play}.desktop share/metainfo/example.nivora.dusk.metainfo.xml \
   share/icons/hicolor/{48x48,128x128,256x256}/apps/nivora-dusk.png \
-  share/man/man1/nivora-{dusk,capture,trace}.1.gz share/doc/nivora-dusk/copyright; do
+  share/man/man1/nivora-{dusk,capture,play,trace}.1.gz share/doc/nivora-dusk/copyright; do
   [ -f "$p/$f" ] || fail "not installed: $f"
 done
 listing() { (cd "$1" && find soundtrack.mo3 gfx data -type f | sort); }
@@ -39,10 +39,13 @@ check_page() {
   zcat "$p/share/man/man1/$name.1.gz" | grep -q '^\.TH "nivora' || fail "$name.1.gz is no manual page"
 }
 check_page nivora-capture
+check_page nivora-play
 check_page nivora-trace
 check_page nivora-dusk
 
-desktop-file-validate "$p/share/applications/nivora-dusk.desktop" || fail "desktop entry"
+for entry in nivora-dusk nivora-play; do
+  desktop-file-validate "$p/share/applications/$entry.desktop" || fail "desktop entry $entry"
+done
 appstreamcli validate --no-net "$p/share/metainfo/example.nivora.dusk.metainfo.xml" >/dev/null ||
   fail "AppStream metadata: $(appstreamcli validate --no-net "$p/share/metainfo/"*.xml)"
 

@@ -19,6 +19,7 @@
 #include "music/audio.h"
 #include "music/clock.h"
 #include "music/player.h"
+#include "capture/options.h"
 #include "player/display.h"
 #include "player/options.h"
 #include "player/overlay.h"
@@ -255,7 +256,12 @@ int RunPlayer(int argc, const char* const* argv) {
     std::fputs(PlayerUsage(), stdout);
     return 0;
   }
-  std::string dataDir = options.dataDir.empty() ? ProgramDir() : options.dataDir;
+  // As the capture finds it: the program's own folder in a build, the installed
+  // data beside bin/ otherwise.
+  auto exists = [](const std::string& path) { return access(path.c_str(), F_OK) == 0; };
+  std::string dataDir = options.dataDir.empty()
+                            ? DefaultDataDir(ProgramDir(), kInstalledDataFromBin, exists)
+                            : options.dataDir;
   if (chdir(dataDir.c_str()) != 0) {
     std::fprintf(stderr, "nivora-play: cannot enter %s: %s\n", dataDir.c_str(),
                  std::strerror(errno));
