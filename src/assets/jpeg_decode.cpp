@@ -18,24 +18,24 @@ namespace {
 
 // Until the window has asked GL for its limit, pictures are held to the
 // largest texture side any driver we run on offers.
-constexpr int kUnknownTextureLimit = 16384;
+constexpr int unknownTextureLimit = 16384;
 
 // A progressive file may repeat refinement scans without end, each one a pass
 // over its components' blocks: 100 scans of a 16 Mpx picture took 12.6 s.
 // libjpeg's standard progression uses 10 scans, custom scripts a few dozen.
-constexpr int kScanLimit = 100;
+constexpr int scanLimit = 100;
 // And however many scans, their blocks may add up to 16 passes over a picture
 // at the pixel limit, about 2 s of decoding (the standard progression of a
 // colour picture without subsampling makes 14).
-constexpr int kScanPasses = 16;
-constexpr long long kScanBlockLimit = kScanPasses * (kPicturePixelLimit / 64);
+constexpr int scanPasses = 16;
+constexpr long long scanBlockLimit = scanPasses * (picturePixelLimit / 64);
 
 // libjpeg's working memory: a progressive 4096 x 4096 picture without chroma
 // subsampling holds 96 MB of coefficients. Past this libjpeg would need a
 // backing store, which it does not have, and stops.
-constexpr long kDecoderMemory = 112L << 20;
+constexpr long decoderMemory = 112L << 20;
 
-constexpr std::size_t kReadChunk = 65536;
+constexpr std::size_t readChunk = 65536;
 
 struct Decoder {
   jpeg_decompress_struct info{};
@@ -52,7 +52,7 @@ struct Decoder {
   int scansSeen = 0;
   long long scanBlocks = 0;  // blocks of every component of every scan so far
   char cause[160] = {};  // filled by Refuse, the tail of the failure line
-  JOCTET chunk[kReadChunk];
+  JOCTET chunk[readChunk];
 };
 
 Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->client_data); }
@@ -89,7 +89,7 @@ Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->clie
     case JERR_BAD_PRECISION:
       Refuse(decoder, "%d-bit samples are not supported", info->err->msg_parm.i[0]);
     case JERR_NO_BACKING_STORE:
-      Refuse(decoder, "needs more than %ld MB to decode", kDecoderMemory >> 20);
+      Refuse(decoder, "needs more than %ld MB to decode", decoderMemory >> 20);
     default: RefuseWithLibraryMessage(info);
   }
 }
@@ -119,15 +119,15 @@ void CountScans(j_common_ptr common) {
   Decoder& decoder = DecoderOf(common);
   if (info->input_scan_number == decoder.scansSeen) return;
   decoder.scansSeen = info->input_scan_number;
-  if (decoder.scansSeen > kScanLimit) Refuse(decoder, "more than %d scans", kScanLimit);
+  if (decoder.scansSeen > scanLimit) Refuse(decoder, "more than %d scans", scanLimit);
   for (int i = 0; i < info->comps_in_scan; ++i) {
     const jpeg_component_info* component = info->cur_comp_info[i];
     decoder.scanBlocks += static_cast<long long>(component->width_in_blocks) *
                           component->height_in_blocks;
   }
-  if (decoder.scanBlocks > kScanBlockLimit)
+  if (decoder.scanBlocks > scanBlockLimit)
     Refuse(decoder, "%d scans decode more than %d times %lld pixels", decoder.scansSeen,
-           kScanPasses, kPicturePixelLimit);
+           scanPasses, picturePixelLimit);
 }
 
 void StartSource(j_decompress_ptr) {}
@@ -138,7 +138,7 @@ void EndSource(j_decompress_ptr) {}
 // the load as truncated wherever pixels were still missing.
 boolean FillSource(j_decompress_ptr info) {
   Decoder& decoder = DecoderOf(reinterpret_cast<j_common_ptr>(info));
-  std::size_t got = ReadAssetFile(decoder.file, decoder.chunk, kReadChunk);
+  std::size_t got = ReadAssetFile(decoder.file, decoder.chunk, readChunk);
   if (got == 0) {
     if (!decoder.readAny) ERREXIT(info, JERR_INPUT_EMPTY);
     WARNMS(info, JWRN_JPEG_EOF);
@@ -180,15 +180,15 @@ void ConvertCmykRow(const unsigned char* cmyk, unsigned char* bgr, int width, bo
 }
 
 void CheckSize(Decoder& decoder) {
-  const int limit = maxTextureSize > 0 ? maxTextureSize : kUnknownTextureLimit;
+  const int limit = maxTextureSize > 0 ? maxTextureSize : unknownTextureLimit;
   if (decoder.width > limit || decoder.height > limit)
     Refuse(decoder, "%dx%d exceeds this GL's %d", decoder.width, decoder.height, limit);
   const long long pixels = static_cast<long long>(decoder.width) * decoder.height;
-  if (pixels > kPicturePixelLimit)
-    Refuse(decoder, "%lld pixels exceed the limit of %lld", pixels, kPicturePixelLimit);
-  if (TexturePixelsHeld() + pixels > kTexturePixelTotal)
+  if (pixels > picturePixelLimit)
+    Refuse(decoder, "%lld pixels exceed the limit of %lld", pixels, picturePixelLimit);
+  if (TexturePixelsHeld() + pixels > texturePixelTotal)
     Refuse(decoder, "%lld more pixels would pass the total of %lld for all pictures", pixels,
-           kTexturePixelTotal);
+           texturePixelTotal);
 }
 
 // Kept apart from DecodeJpegFile so that nothing with a destructor is created
@@ -198,7 +198,7 @@ bool RunDecoder(Decoder& decoder) {
   jpeg_decompress_struct& info = decoder.info;
   if (setjmp(decoder.jump)) return false;
   jpeg_create_decompress(&info);
-  info.mem->max_memory_to_use = kDecoderMemory;
+  info.mem->max_memory_to_use = decoderMemory;
   info.progress = &decoder.progress;
   info.src = &decoder.source;
   jpeg_read_header(&info, TRUE);

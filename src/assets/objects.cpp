@@ -15,9 +15,9 @@
 namespace {
 
 // ob3 layout: two count words, 3 words per vertex, 10 words per face.
-constexpr long kHeaderBytes = 4;
-constexpr long kVertexBytes = 6;
-constexpr long kFaceBytes = 20;
+constexpr long headerBytes = 4;
+constexpr long vertexBytes = 6;
+constexpr long faceBytes = 20;
 
 int ReadWord(const unsigned char* bytes) {
   return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
@@ -42,9 +42,9 @@ bool ReadObjectFile(const char* path, int& vertexCount, int& faceCount,
                     std::vector<unsigned char>& records, std::string& cause) {
   AssetFile file;
   if (!OpenAssetFile(path, file, cause)) return false;
-  unsigned char header[kHeaderBytes];
-  const std::size_t headerRead = ReadAssetFile(file, header, kHeaderBytes);
-  if (headerRead < static_cast<std::size_t>(kHeaderBytes)) {
+  unsigned char header[headerBytes];
+  const std::size_t headerRead = ReadAssetFile(file, header, headerBytes);
+  if (headerRead < static_cast<std::size_t>(headerBytes)) {
     cause = "file holds " + std::to_string(headerRead) + " of 4 header bytes";
     CloseAssetFile(file);
     return false;
@@ -58,22 +58,22 @@ bool ReadObjectFile(const char* path, int& vertexCount, int& faceCount,
     return false;
   }
   // At most 26 * 32767 bytes: the counts are 16-bit.
-  records.resize(static_cast<std::size_t>(kVertexBytes * vertexCount + kFaceBytes * faceCount));
+  records.resize(static_cast<std::size_t>(vertexBytes * vertexCount + faceBytes * faceCount));
   const std::size_t have = ReadAssetFile(file, records.data(), records.size());
   CloseAssetFile(file);
-  const long facesAt = kVertexBytes * vertexCount;
-  if (WholeRecords(have, 0, kVertexBytes) < vertexCount) {
-    cause = "file holds " + std::to_string(WholeRecords(have, 0, kVertexBytes)) + " of " +
+  const long facesAt = vertexBytes * vertexCount;
+  if (WholeRecords(have, 0, vertexBytes) < vertexCount) {
+    cause = "file holds " + std::to_string(WholeRecords(have, 0, vertexBytes)) + " of " +
             std::to_string(vertexCount) + " vertices";
     return false;
   }
-  if (WholeRecords(have, facesAt, kFaceBytes) < faceCount) {
-    cause = "file holds " + std::to_string(WholeRecords(have, facesAt, kFaceBytes)) + " of " +
+  if (WholeRecords(have, facesAt, faceBytes) < faceCount) {
+    cause = "file holds " + std::to_string(WholeRecords(have, facesAt, faceBytes)) + " of " +
             std::to_string(faceCount) + " faces";
     return false;
   }
   const unsigned char* face = records.data() + facesAt;
-  for (int f = 0; f < faceCount; ++f, face += kFaceBytes) {
+  for (int f = 0; f < faceCount; ++f, face += faceBytes) {
     for (int corner = 0; corner < 3; ++corner) {
       int index = ReadWord(face + 2 * corner);
       if (index < 0 || index >= vertexCount) {
@@ -123,13 +123,13 @@ ObjectLoadResult LoadObject(const char* path, Object3D& object, int renderMode, 
   object.textureSlot = textureSlot;
 
   const unsigned char* word = records.data();
-  for (int i = 0; i < vertexCount; ++i, word += kVertexBytes) {
+  for (int i = 0; i < vertexCount; ++i, word += vertexBytes) {
     Vec3f position{static_cast<float>(ReadWord(word)), static_cast<float>(ReadWord(word + 2)),
                    static_cast<float>(ReadWord(word + 4))};
     object.baseVertices[i] = position;
     object.vertices[i] = position;
   }
-  for (int f = 0; f < faceCount; ++f, word += kFaceBytes) {
+  for (int f = 0; f < faceCount; ++f, word += faceBytes) {
     ObjectFace& face = object.faces[f];
     face.index0 = ReadWord(word);
     face.index1 = ReadWord(word + 2);

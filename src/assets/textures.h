@@ -55,11 +55,11 @@ extern const TextureLoad textureLoads[31];  // the load table, in load order
 extern int maxTextureSize;                  // GL_MAX_TEXTURE_SIZE, queried with the initial GL state
 
 // 4096 x 4096: eight times the show's largest picture, and 48 MB decoded.
-constexpr long long kPicturePixelLimit = 16777216;
+constexpr long long picturePixelLimit = 16777216;
 // All textures held at once: five times the show's own 6.3 Mpx, and what keeps
 // the start-up's memory bounded whatever the pictures (128 MB as the GL's
 // four-byte texels).
-constexpr long long kTexturePixelTotal = 33554432;
+constexpr long long texturePixelTotal = 33554432;
 extern long long texturePixels[256];  // each slot's texture size in pixels, 0 once deleted
 long long TexturePixelsHeld();        // the sum of texturePixels
 
@@ -70,7 +70,7 @@ void LoadTexture(const char* fileName, int slot);
 // 8-bit blue-green-red pixels, top row first; the caller frees them with
 // delete[]. Only regular files are read. On failure `cause` (when given) says
 // why: "not a JPEG", "truncated", "16385x8 exceeds this GL's 16384", ... A
-// picture that would take TexturePixelsHeld() past kTexturePixelTotal is refused.
+// picture that would take TexturePixelsHeld() past texturePixelTotal is refused.
 bool DecodeJpegFile(const char* fileName, int& width, int& height, unsigned char*& pixels,
                     std::string* cause = nullptr);
 void DeleteTexture(int slot);  // the slot keeps its old value

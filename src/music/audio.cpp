@@ -24,20 +24,20 @@ namespace {
 // SDL's timer-driven drivers (disk, dummy) sleep a truncated 5 ms per 5.8 ms
 // block and take blocks 8% faster than they play, and PulseAudio underran no
 // less often on a loaded two-core machine than at 512.
-constexpr int kDeviceBufferFrames = 512;
+constexpr int deviceBufferFrames = 512;
 
 // The volume moves at most this far per second, one step per sample: the run
 // sequence's 21 calls at teardown become a straight fade over 0.3 s, about what
 // its 21 one-millisecond sleeps lasted where a sleep took a whole 15.6 ms timer
 // tick, long enough to be heard as a fade, short enough that Escape feels
 // immediate.
-constexpr double kFadeSeconds = 0.3;
+constexpr double fadeSeconds = 0.3;
 
 struct AudioOutput {
   SDL_AudioDeviceID device = 0;  // 0: closed
   bool subsystemStarted = false;
   int sampleRate = 44100;
-  int bufferFrames = kDeviceBufferFrames;
+  int bufferFrames = deviceBufferFrames;
   // Written by the callback with the device lock held; read under the lock.
   double gain = 1.0;              // applied to the last sample handed over
   float gainTarget = 1.0f;        // the volume that gain is moving to
@@ -81,7 +81,7 @@ void ApplyGain(float* samples, int frames, int64_t firstFrame) {
     output.gainSettledFrame = -1;
   }
   if (output.gain == target && output.gainSettledFrame < 0) output.gainSettledFrame = firstFrame;
-  double step = 1.0 / (kFadeSeconds * output.sampleRate);
+  double step = 1.0 / (fadeSeconds * output.sampleRate);
   for (int f = 0; f < frames; f++) {
     if (output.gain != target) {
       output.gain = output.gain > target ? std::max<double>(target, output.gain - step)
@@ -131,11 +131,11 @@ bool InitAudioDevice(int frequency) {
   want.freq = frequency;
   want.format = AUDIO_F32SYS;
   want.channels = 2;
-  want.samples = kDeviceBufferFrames;
+  want.samples = deviceBufferFrames;
   want.callback = FillBlock;
   SDL_AudioSpec have{};
   // No changes allowed: SDL converts to whatever the hardware takes, so the
-  // callback always sees stereo floats in blocks of kDeviceBufferFrames.
+  // callback always sees stereo floats in blocks of deviceBufferFrames.
   output.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
   if (!output.device) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -292,9 +292,9 @@ void HoldAudioOutput(bool held) {
 int ReadAudioHandovers(AudioHandover* out, int max) {
   if (!output.device || !out || max <= 0) return 0;
   LockOutput();
-  int count = std::min({max, heard.handovers, kHeardHistory});
+  int count = std::min({max, heard.handovers, heardHistory});
   for (int i = 0; i < count; i++) {
-    int at = (heard.handovers - count + i) % kHeardHistory;
+    int at = (heard.handovers - count + i) % heardHistory;
     out[i].seconds = heard.time[at];
     out[i].firstFrame = heard.startFrame[at];
   }

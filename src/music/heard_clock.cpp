@@ -4,11 +4,11 @@
 
 namespace {
 
-constexpr double kFollowSeconds = 0.05;  // time to close most of a gap to the report
-constexpr double kMaxSlowing = 0.5;  // of the pace
-constexpr int kPaceMinimum = 16;        // hand-overs before the pace is measured
+constexpr double followSeconds = 0.05;  // time to close most of a gap to the report
+constexpr double maxSlowing = 0.5;  // of the pace
+constexpr int paceMinimum = 16;        // hand-overs before the pace is measured
 
-int Slot(int i) { return i % kHeardHistory; }
+int Slot(int i) { return i % heardHistory; }
 
 }  // namespace
 
@@ -27,7 +27,7 @@ void RestartHeardClock(HeardClock& c) {
 }
 
 void ShiftHeardClock(HeardClock& c, double seconds) {
-  for (int i = 0; i < kHeardHistory; i++) {
+  for (int i = 0; i < heardHistory; i++) {
     c.time[i] += seconds;
     c.soundsAt[i] += seconds;
   }
@@ -55,14 +55,14 @@ void NoteBlockHandedOver(HeardClock& c, double time, int64_t startFrame) {
 }
 
 double HeardPace(const HeardClock& c) {
-  if (c.handovers < kPaceMinimum) return c.nominalRate;
+  if (c.handovers < paceMinimum) return c.nominalRate;
   // Each hand-over's intercept at the nominal rate (start frame minus rate *
   // time) is lowest for the blocks the device took on time: the first of a
   // burst, the latest of a late run. The lowest of the older half and of the
   // newer half of the window lie on the device's own line, whose slope adds to
   // the nominal rate. A timer-driven driver's pace differs from the nominal rate
   // by its sleeps' rounding.
-  int oldest = std::max(0, c.handovers - kHeardHistory);
+  int oldest = std::max(0, c.handovers - heardHistory);
   int middle = oldest + (c.handovers - oldest) / 2;
   auto lowest = [&](int from, int to, double* time) {
     double best = 0;
@@ -86,7 +86,7 @@ double HeardPace(const HeardClock& c) {
 
 double ReportedHeardFrame(const HeardClock& c, double time) {
   if (c.handovers == 0) return -1;
-  int oldest = std::max(0, c.handovers - kHeardHistory);
+  int oldest = std::max(0, c.handovers - heardHistory);
   int i = c.handovers - 1;
   while (i > oldest && c.soundsAt[Slot(i)] > time) i--;
   // The oldest block kept may still lie ahead: then the frames before it play.
@@ -111,10 +111,10 @@ int64_t AdvanceHeardClock(HeardClock& c, double time, int64_t newestFrame) {
     // Falling behind, the clock slows to no less than half the pace, so a late
     // block does not make it stall; a gap of two blocks or more ahead (the
     // start, a device that caught up after a stall) is jumped.
-    double slowest = -kMaxSlowing * dt * HeardPace(c);
+    double slowest = -maxSlowing * dt * HeardPace(c);
     double next = gap >= 2.0 * c.bufferFrames
                       ? reported
-                      : predicted + std::max(slowest, gap * std::min(1.0, dt / kFollowSeconds));
+                      : predicted + std::max(slowest, gap * std::min(1.0, dt / followSeconds));
     c.frame = std::max(c.frame, next);
   }
   c.frame = std::min(c.frame, static_cast<double>(std::max<int64_t>(newestFrame, 0)));

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-constexpr int kHeardHistory = 64;  // hand-overs the clock looks back over: 0.74 s of 512 frames
+constexpr int heardHistory = 64;  // hand-overs the clock looks back over: 0.74 s of 512 frames
 
 struct HeardClock {
   double nominalRate = 44100;  // frames a second the device was opened at
@@ -20,9 +20,9 @@ struct HeardClock {
 
   // Hand-overs, written by the audio thread under the device lock: block i began
   // at stream frame startFrame[i % n] and was taken at time[i % n] seconds.
-  double time[kHeardHistory] = {};
-  int64_t startFrame[kHeardHistory] = {};
-  double soundsAt[kHeardHistory] = {};  // when the block's first frame is heard
+  double time[heardHistory] = {};
+  int64_t startFrame[heardHistory] = {};
+  double soundsAt[heardHistory] = {};  // when the block's first frame is heard
   int handovers = 0;  // since the last reset
 
   // The smoothed clock, advanced by each query.

@@ -25,7 +25,7 @@ namespace {
 
 // A looping module is given this many repeats; the decoder counts them down at
 // each wrap, which is how a wrap is seen (an endless count never changes).
-constexpr int32_t kLoopRepeats = 1 << 30;
+constexpr int32_t loopRepeats = 1 << 30;
 
 // The sync effect is E8x in MOD and XM, S2x in S3M and IT. A converted or packed
 // module (MO3) keeps the effect letters of the format it came from.
@@ -90,7 +90,7 @@ void ScanRowEffects(MusicPlayer& p) {
 
 void FireOldestEvent(MusicPlayer& p) {
   MusicEvent e = p.events[p.eventHead];
-  p.eventHead = (p.eventHead + 1) % kMusicEventQueue;
+  p.eventHead = (p.eventHead + 1) % musicEventQueue;
   p.eventCount--;
   MusicCallback callback = e.type == MusicSyncEnd ? p.endCallback : p.syncCallback;
   uint32_t user = e.type == MusicSyncEnd ? p.endUser : p.syncUser;
@@ -99,8 +99,8 @@ void FireOldestEvent(MusicPlayer& p) {
 
 void QueueEvent(MusicPlayer& p, int64_t frame, int type, uint32_t param) {
   // A full queue gives its oldest callback early rather than lose one.
-  if (p.eventCount == kMusicEventQueue) FireOldestEvent(p);
-  MusicEvent& e = p.events[(p.eventHead + p.eventCount) % kMusicEventQueue];
+  if (p.eventCount == musicEventQueue) FireOldestEvent(p);
+  MusicEvent& e = p.events[(p.eventHead + p.eventCount) % musicEventQueue];
   e.frame = frame;
   e.type = type;
   e.param = param;
@@ -114,9 +114,9 @@ void FireDueEvents(MusicPlayer& p) {
 }
 
 const MusicRowStart& LatestRow(const MusicPlayer& p) {
-  return p.rows[(p.rowCount - 1) % kMusicRowHistory];
+  return p.rows[(p.rowCount - 1) % musicRowHistory];
 }
-MusicTick& LatestTick(MusicPlayer& p) { return p.ticks[(p.tickCount - 1) % kMusicTickHistory]; }
+MusicTick& LatestTick(MusicPlayer& p) { return p.ticks[(p.tickCount - 1) % musicTickHistory]; }
 
 // A tick's frames at the decoder's current tempo.
 int CurrentTickFrames(const MusicPlayer& p) {
@@ -124,7 +124,7 @@ int CurrentTickFrames(const MusicPlayer& p) {
 }
 
 void EnterTick(MusicPlayer& p, int64_t frame, int tickInRow) {
-  MusicTick& t = p.ticks[p.tickCount % kMusicTickHistory];
+  MusicTick& t = p.ticks[p.tickCount % musicTickHistory];
   p.tickCount++;
   t.frame = frame;
   t.length = CurrentTickFrames(p);
@@ -134,7 +134,7 @@ void EnterTick(MusicPlayer& p, int64_t frame, int tickInRow) {
 
 // Records that (order, row) begins at frame and queues its sync.
 void EnterRow(MusicPlayer& p, int64_t frame, int order, int row) {
-  MusicRowStart& r = p.rows[p.rowCount % kMusicRowHistory];
+  MusicRowStart& r = p.rows[p.rowCount % musicRowHistory];
   p.rowCount++;
   r.frame = frame;
   r.order = order;
@@ -205,7 +205,7 @@ bool OpenMusicPlayer(MusicPlayer& p, const void* data, size_t size, int sampleRa
   // marks the end; no dither, so every render of the module is the same.
   openmpt_module_ctl_set_text(module, "play.at_end", "stop");
   openmpt_module_ctl_set_integer(module, "dither", 0);
-  openmpt_module_set_repeat_count(module, looping ? kLoopRepeats : 0);
+  openmpt_module_set_repeat_count(module, looping ? loopRepeats : 0);
   p.module = module;
   p.sampleRate = sampleRate;
   p.looping = looping;
@@ -227,7 +227,7 @@ void CloseMusicPlayer(MusicPlayer& p) {
 
 void RestartMusicPlayer(MusicPlayer& p, int order, int row) {
   if (!p.module) return;
-  openmpt_module_set_repeat_count(p.module, p.looping ? kLoopRepeats : 0);
+  openmpt_module_set_repeat_count(p.module, p.looping ? loopRepeats : 0);
   openmpt_module_set_position_order_row(p.module, order, row);
   p.playing = true;
   p.ended = false;
@@ -254,7 +254,7 @@ void RenderFrames(MusicPlayer& p, Sample* out, int frames, Read read) {
     // the piece it begins with.
     MusicTick& tick = LatestTick(p);
     int64_t tickEnd = tick.frame + tick.length;
-    int piece = std::min(frames - done, kMusicPieceFrames);
+    int piece = std::min(frames - done, musicPieceFrames);
     if (p.framesRendered < tickEnd)
       piece = static_cast<int>(std::min<int64_t>(piece, tickEnd - p.framesRendered));
     int64_t pieceStart = p.framesRendered;
@@ -285,7 +285,7 @@ void RenderFrames(MusicPlayer& p, Sample* out, int frames, Read read) {
       // read (the row's speed on its first tick, a slide's tempo on any).
       tick.length = CurrentTickFrames(p);
       if (tick.tickInRow == 0) {
-        MusicRowStart& r = p.rows[(p.rowCount - 1) % kMusicRowHistory];
+        MusicRowStart& r = p.rows[(p.rowCount - 1) % musicRowHistory];
         r.ticks = MusicRowTicks(p, openmpt_module_get_order_pattern(p.module, order), row,
                                 openmpt_module_get_current_speed(p.module));
       }
@@ -318,11 +318,11 @@ MusicPosition MusicPositionAt(const MusicPlayer& p, int64_t frame) {
   // Past the end the last sound heard stays the position.
   if (p.endFrame >= 0 && frame >= p.endFrame) frame = p.endFrame - 1;
   if (frame >= p.framesRendered) frame = p.framesRendered - 1;
-  int oldest = std::max(0, p.tickCount - kMusicTickHistory);
+  int oldest = std::max(0, p.tickCount - musicTickHistory);
   int i = p.tickCount - 1;
-  while (i > oldest && p.ticks[i % kMusicTickHistory].frame > frame) i--;
-  const MusicTick& t = p.ticks[i % kMusicTickHistory];
-  const MusicRowStart& r = p.rows[t.rowIndex % kMusicRowHistory];
+  while (i > oldest && p.ticks[i % musicTickHistory].frame > frame) i--;
+  const MusicTick& t = p.ticks[i % musicTickHistory];
+  const MusicRowStart& r = p.rows[t.rowIndex % musicRowHistory];
   int64_t into = std::clamp<int64_t>(frame - t.frame, 0, t.length - 1);
   pos.order = r.order;
   pos.row = r.row;

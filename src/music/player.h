@@ -48,10 +48,10 @@ struct MusicPosition {
 
 // Row starts and ticks kept for position queries: 512 ticks of at least 432
 // frames (tempo 255) reach 5 s back, far beyond any output latency.
-constexpr int kMusicRowHistory = 512;
-constexpr int kMusicTickHistory = 512;
-constexpr int kMusicEventQueue = 64;   // callbacks waiting for their frame
-constexpr int kMusicPieceFrames = 64;  // longest decode step; steps also end on every tick
+constexpr int musicRowHistory = 512;
+constexpr int musicTickHistory = 512;
+constexpr int musicEventQueue = 64;   // callbacks waiting for their frame
+constexpr int musicPieceFrames = 64;  // longest decode step; steps also end on every tick
 
 struct MusicPlayer {
   openmpt_module* module = nullptr;
@@ -84,11 +84,11 @@ struct MusicPlayer {
   int64_t framesRendered = 0;
   int64_t endFrame = -1;  // first frame after the module's last sound, -1 while it plays
   int endCount = 0;       // end callbacks queued so far (each wrap when looping)
-  MusicRowStart rows[kMusicRowHistory];
+  MusicRowStart rows[musicRowHistory];
   int rowCount = 0;  // row starts recorded since the restart (ring index = count % size)
-  MusicTick ticks[kMusicTickHistory];
+  MusicTick ticks[musicTickHistory];
   int tickCount = 0;  // ticks recorded since the restart, likewise
-  MusicEvent events[kMusicEventQueue];
+  MusicEvent events[musicEventQueue];
   int eventHead = 0, eventCount = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "shell/keys.h"
 
-#include <SDL.h>
+// Key codes and modifier bits only: every SDL call of the shell is in window.cpp.
+#include <SDL_keycode.h>
 
 #include "shell/window.h"
 

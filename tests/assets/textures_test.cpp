@@ -276,7 +276,7 @@ TEST_F(TextureLoading, PicturesOverGlsSideThePixelBudgetOrEightBitsAreRefused) {
   ExpectFailedCleanly(WriteJpeg("12-bit.jpg", twelveBit), SlotTex2,
                       "12-bit samples are not supported");
   // The pictures held count against one total; deleting one frees its share.
-  texturePixels[SlotPic01] = kTexturePixelTotal - 63;
+  texturePixels[SlotPic01] = texturePixelTotal - 63;
   ExpectFailedCleanly(WriteJpeg("over.jpg", small), SlotTex2,
                       "64 more pixels would pass the total of 33554432 for all pictures");
   TextureTable[SlotPic01] = 5;

@@ -56,7 +56,7 @@ bool RecordShowRun(const void* module, size_t size, ShowRun& run) {
     // Rows that began during this step; the first row 0 of an order is its start.
     const MusicPlayer& p = clock.player;
     for (; rowsSeen < p.rowCount; rowsSeen++) {
-      const MusicRowStart& r = p.rows[rowsSeen % kMusicRowHistory];
+      const MusicRowStart& r = p.rows[rowsSeen % musicRowHistory];
       if (r.order >= 0 && r.order < kSeekOrders && r.row == 0 && run.orderStartSample[r.order] < 0) {
         run.orderStartSample[r.order] = r.frame;
         run.orders = std::max(run.orders, r.order + 1);
