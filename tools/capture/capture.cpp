@@ -54,16 +54,6 @@ std::string Absolute(const std::string& path, const std::string& base) {
   return !path.empty() && path[0] == '/' ? path : base + "/" + path;
 }
 
-std::string ProgramDir() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = '\0';
-  std::string text = path;
-  size_t slash = text.rfind('/');
-  return slash == std::string::npos ? "." : text.substr(0, slash);
-}
-
 // Everything one capture holds, phase to phase.
 struct CaptureRun {
   CaptureOptions options;

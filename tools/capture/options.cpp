@@ -1,5 +1,8 @@
 #include "capture/options.h"
 
+#include <limits.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -195,4 +198,14 @@ const char* CaptureUsage() {
          "  --help          this text\n"
          "\n"
          "Exit status: 0 done, 1 the capture failed, 2 bad options.\n";
+}
+
+std::string ProgramDir() {
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return ".";
+  path[n] = '\0';
+  std::string text = path;
+  size_t slash = text.rfind('/');
+  return slash == std::string::npos ? "." : text.substr(0, slash);
 }

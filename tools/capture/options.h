@@ -38,6 +38,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
 std::string DefaultDataDir(const std::string& programDir, const char* installedFromProgram,
                            bool (*exists)(const std::string& path));
 
+// The folder this program was started from (/proc/self/exe), "." when unknown.
+std::string ProgramDir();
+
 // The installed layout: programs in bin/, the data in share/nivora-dusk/.
 constexpr const char* kInstalledDataFromBin = "../share/nivora-dusk";
 

@@ -37,16 +37,6 @@ double MsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
-std::string ProgramDir() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = '\0';
-  std::string text = path;
-  size_t slash = text.rfind('/');
-  return slash == std::string::npos ? "." : text.substr(0, slash);
-}
-
 // As the show fails: the display given back first (a box behind a fullscreen
 // window helps nobody), then one line and the box, then status 1.
 [[noreturn]] void FailToStart(const std::string& message) {
