@@ -11,8 +11,8 @@
 set -euo pipefail
 deb=$(readlink -f "$1")
 first_mirror() {
-  sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1
-  sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\).*/\2/p' /etc/apt/sources.list 2>/dev/null | head -n 1
+  { sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null || true; } | head -n 1
+  { sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\).*/\2/p' /etc/apt/sources.list 2>/dev/null || true; } | head -n 1
 }
 mirror=${NIVORA_MIRROR:-$(first_mirror | head -n 1)}
 if [ "$(id -u)" -ne 0 ]; then
