@@ -78,13 +78,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
       continue;
     }
     std::string value;
-    bool hasValue = false;
-    size_t eq = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      hasValue = true;
-    }
+    bool hasValue = SplitOptionValue(arg, value);
     static const char* const names[] = {"--out", "--fps",  "--size", "--from",
                                         "--to",  "--frames", "--data"};
     int which = -1;
@@ -208,4 +202,12 @@ std::string ProgramDir() {
   std::string text = path;
   size_t slash = text.rfind('/');
   return slash == std::string::npos ? "." : text.substr(0, slash);
+}
+
+bool SplitOptionValue(std::string& arg, std::string& value) {
+  size_t eq = arg.find('=');
+  if (arg.rfind("--", 0) != 0 || eq == std::string::npos) return false;
+  value = arg.substr(eq + 1);
+  arg = arg.substr(0, eq);
+  return true;
 }

@@ -38,6 +38,10 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
 std::string DefaultDataDir(const std::string& programDir, const char* installedFromProgram,
                            bool (*exists)(const std::string& path));
 
+// "--name=value" split into its name (left in arg) and value; false, arg
+// untouched, when it has no "=". Shared by the capture and the player.
+bool SplitOptionValue(std::string& arg, std::string& value);
+
 // The folder this program was started from (/proc/self/exe), "." when unknown.
 std::string ProgramDir();
 

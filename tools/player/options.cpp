@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "capture/options.h"
+
 namespace {
 
 // A window smaller than this has no room for a picture; larger than any GL
@@ -53,13 +55,7 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
   for (int i = 1; i < argc; i++) {
     std::string arg = argv[i];
     std::string value;
-    bool hasValue = false;
-    size_t eq = arg.find('=');
-    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-      arg = arg.substr(0, eq);
-      hasValue = true;
-    }
+    bool hasValue = SplitOptionValue(arg, value);
     bool takesValue =
         arg == "--window" || arg == "--mode" || arg == "--data" || arg == "--frame-times";
     if (hasValue && !takesValue) {
