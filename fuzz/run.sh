@@ -6,7 +6,8 @@
 #   fuzz/run.sh BUILD_DIR SECONDS    CI runs 30 s; a campaign runs 600 s or more
 # The corpus a run grows is kept in BUILD_DIR/fuzz-corpus, so each campaign
 # starts where the last one stopped. NIVORA_FUZZ_RUNS=N stops each target after
-# N executions instead, whichever comes first. Each target's line gives its
+# N executions instead, whichever comes first; NIVORA_FUZZ_TARGETS="jpeg" runs
+# only the targets it names. Each target's line gives its
 # executions, executions per second and the edges covered, split into ours
 # (src/), libjpeg's and the rest (the standard library, the GL stand-in).
 set -u
@@ -18,6 +19,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd) || exit 2
 seconds=$2
 runs=${NIVORA_FUZZ_RUNS:--1}
+targets=${NIVORA_FUZZ_TARGETS:-ob3 jpeg}
 bin=$build/fuzz
 artifacts=$build/fuzz-artifacts
 corpus=$build/fuzz-corpus
@@ -42,7 +44,11 @@ edges() {
 }
 
 status=0
-for target in ob3 jpeg; do
+for target in $targets; do
+  if [ ! -x "$bin/fuzz_$target" ]; then
+    echo "no fuzz target $target" >&2
+    exit 2
+  fi
   log=$work/$target.log
   # -close_fd_mask=2 silences the loaders' "cannot load" lines; libFuzzer and
   # the sanitizers keep their own copy of standard error for their reports.
