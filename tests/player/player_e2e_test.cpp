@@ -390,6 +390,33 @@ TEST_F(PlayerE2e, MinimisedItPlaysOnAndComesBackIntact) {
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
 }
 
+// Looping: sought to the last order, the show plays it out and starts again at
+// order 0 with its clock back at zero; Right from the last order leads there too.
+TEST_F(PlayerE2e, LoopingTheLastOrderLeadsBackToTheStartWithTheClockAtZero) {
+  StartScreen("1280x1024");
+  StartPlayer({"--loop", "--window", "800x600"});
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  std::this_thread::sleep_for(3500ms);
+  std::string right;
+  for (int o = 1; o <= 18; o++) right += " Right";
+  Key(right);
+  ASSERT_TRUE(WaitForLines("at order 18 row 0 tick 0", 1)) << Stderr();
+  std::this_thread::sleep_for(10000ms);  // the last order lasts 8.7 s
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  Paused wrapped = LastPaused();
+  EXPECT_EQ(wrapped.order, 0) << Stderr();
+  EXPECT_LT(wrapped.elapsedMs, 8000) << Stderr();
+  Key("space");
+  Key(right);
+  ASSERT_TRUE(WaitForLines("at order 18 row 0 tick 0", 2)) << Stderr();
+  Key("Right");
+  ASSERT_TRUE(WaitForLines("at order 0 row 0 tick 0", 1)) << Stderr();
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr' | sort -t' ' -k3 -n | tail -n 3").c_str());
+}
+
 TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
   StartPlayer({"--mode", "1280x1024"});
   EXPECT_EQ(WaitForExit(10), 2);
