@@ -7,7 +7,9 @@
 # the manual pages, dpkg-dev's dpkg-shlibdeps finds the package's run-time
 # libraries and its dpkg-source unpacks libjpeg-turbo for the fuzz build,
 # desktop-file-utils and appstream check the menu entry and the metadata;
-# pulseaudio and its utilities: the sound-server latency bench;
+# pulseaudio and its utilities: the sound-server latency bench; the X server
+# with its dummy video driver offers real display modes to switch between,
+# which Xvfb does not, and x11-xserver-utils' xrandr reads the mode in use;
 # heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
 # music tests play; libjpeg-turbo-progs and imagemagick make and check the CMYK
 # and reference pictures the texture tests decode), and enables source entries
@@ -27,6 +29,7 @@ packages=(
   ffmpeg
   scdoc dpkg-dev desktop-file-utils appstream
   pulseaudio pulseaudio-utils
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   heroes-sound-tracks tecnoballz-data pingus-data
   libjpeg-turbo-progs
 )

@@ -1,6 +1,7 @@
 // nivora-play run as a viewer runs it: on a private Xvfb screen with the show's
-// generated data, keys sent with xdotool, screenshots taken with xwd, the sound
-// written by SDL's disk audio driver. The picture is compared with
+// generated data (or, where display modes are switched, a real X server on its
+// dummy video driver), keys sent with xdotool, screenshots taken with xwd, the
+// sound written by SDL's disk audio driver. The picture is compared with
 // nivora-capture's frame of the same instant.
 #include <gtest/gtest.h>
 #include <png.h>
@@ -141,7 +142,7 @@ struct Paused {
 class PlayerE2e : public testing::Test {
  protected:
   std::string work;
-  pid_t xvfb = -1;
+  pid_t xServer = -1;
   pid_t windowManager = -1;
   pid_t player = -1;
   std::string display;
@@ -163,46 +164,116 @@ class PlayerE2e : public testing::Test {
       kill(windowManager, SIGTERM);
       waitpid(windowManager, nullptr, 0);
     }
-    if (xvfb > 0) {
-      kill(xvfb, SIGTERM);
-      waitpid(xvfb, nullptr, 0);
+    if (xServer > 0) {
+      kill(xServer, SIGTERM);
+      waitpid(xServer, nullptr, 0);
     }
     if (!work.empty()) std::system(("rm -rf '" + work + "'").c_str());
   }
 
-  // A screen on a display number drawn from 200-999 that nobody else holds.
-  void StartScreen(const std::string& size, bool withWindowManager = true) {
+  // An X server on a display number drawn from 200-999 that nobody else holds:
+  // `command` gives its argument list for a display, `ready` tells when it answers.
+  template <typename Command, typename Ready>
+  void StartServer(Command command, Ready ready) {
     std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < 20 && xvfb < 0; attempt++) {
+    for (int attempt = 0; attempt < 20 && xServer < 0; attempt++) {
       int number = 200 + static_cast<int>(random() % 800);
       if (Exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
           Exists("/tmp/.X" + std::to_string(number) + "-lock"))
         continue;
       display = ":" + std::to_string(number);
+      std::vector<std::string> args = command(display);
       pid_t pid = fork();
       if (pid == 0) {
         std::freopen("/dev/null", "w", stderr);
-        execlp("Xvfb", "Xvfb", display.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-               (size + "x24").c_str(), static_cast<char*>(nullptr));
+        std::freopen("/dev/null", "w", stdout);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
       }
+      setenv("DISPLAY", display.c_str(), 1);
       for (int i = 0; i < 200; i++) {
-        if (Shell("DISPLAY=" + display + " xdotool getdisplaygeometry 2>/dev/null") ==
-            size.substr(0, size.find('x')) + " " + size.substr(size.find('x') + 1) + "\n") {
-          xvfb = pid;
+        if (ready()) {
+          xServer = pid;
           break;
         }
         std::this_thread::sleep_for(25ms);
       }
-      if (xvfb < 0) {
+      if (xServer < 0) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
       }
     }
-    ASSERT_GT(xvfb, 0) << "no Xvfb at " << size;
-    setenv("DISPLAY", display.c_str(), 1);
-    if (!withWindowManager) return;
-    // A window manager, as on a desktop: fullscreen and focus are its to grant.
+  }
+
+  void StartScreen(const std::string& size, bool withWindowManager = true) {
+    std::string geometry = size.substr(0, size.find('x')) + " " + size.substr(size.find('x') + 1) + "\n";
+    StartServer(
+        [&](const std::string& d) {
+          return std::vector<std::string>{"Xvfb", d, "-noreset", "-nolisten", "tcp", "-screen", "0",
+                                          size + "x24"};
+        },
+        [&] { return Shell("xdotool getdisplaygeometry 2>/dev/null") == geometry; });
+    ASSERT_GT(xServer, 0) << "no Xvfb at " << size;
+    if (withWindowManager) StartWindowManager();
+  }
+
+  // A real X server on a virtual card (the dummy driver) at 1280x1024, with
+  // 1024x768, 800x600 and 640x480 to switch to, and a window manager.
+  void StartModeScreen() {
+    std::string config = work + "/dummy.conf";
+    std::ofstream(config) << R"(Section "Device"
+  Identifier "card"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5-200
+  VertRefresh 5-200
+  Modeline "1280x1024" 108.00 1280 1328 1440 1688 1024 1025 1028 1066
+  Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806
+  Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628
+  Modeline "640x480" 25.18 640 656 752 800 480 490 492 525
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "card"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1280x1024" "1024x768" "800x600" "640x480"
+    Virtual 1280 1024
+  EndSubSection
+EndSection
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+)";
+    StartServer(
+        [&](const std::string& d) {
+          return std::vector<std::string>{"Xorg", d, "-config", config, "-noreset", "-nolisten",
+                                          "tcp", "-logfile", work + "/xorg.log", "-novtswitch",
+                                          "-sharevts"};
+        },
+        [&] { return ScreenMode() == "1280x1024"; });
+    ASSERT_GT(xServer, 0) << "no X server on the dummy driver: " << Slurp(work + "/xorg.log");
+    StartWindowManager();
+  }
+
+  // The mode the screen shows now, as RandR reports it.
+  std::string ScreenMode() {
+    std::string mode = Shell("xrandr 2>/dev/null | awk '/\\*/ {print $1; exit}'");
+    while (!mode.empty() && mode.back() == '\n') mode.pop_back();
+    return mode;
+  }
+
+  // A window manager, as on a desktop: fullscreen and focus are its to grant.
+  void StartWindowManager() {
     windowManager = fork();
     if (windowManager == 0) {
       std::freopen("/dev/null", "w", stderr);
@@ -217,7 +288,8 @@ class PlayerE2e : public testing::Test {
     }
   }
 
-  void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "dummy") {
+  void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "dummy",
+                   const std::string& program = NIVORA_PLAY) {
     std::string err = work + "/stderr";
     player = fork();
     if (player == 0) {
@@ -227,13 +299,14 @@ class PlayerE2e : public testing::Test {
       setenv("SDL_DISKAUDIOFILE", (work + "/audio.raw").c_str(), 1);
       unsetenv("WAYLAND_DISPLAY");
       unsetenv("SDL_VIDEODRIVER");
+      if (chdir(NIVORA_SHOW_DIR) != 0) _exit(126);  // where the show finds its data
       std::vector<char*> argv;
-      std::string program = NIVORA_PLAY;
-      argv.push_back(program.data());
+      std::string path = program;
+      argv.push_back(path.data());
       std::vector<std::string> copy = args;
       for (std::string& a : copy) argv.push_back(a.data());
       argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
+      execv(path.c_str(), argv.data());
       _exit(127);
     }
     ASSERT_GT(player, 0);
@@ -415,6 +488,100 @@ TEST_F(PlayerE2e, LoopingTheLastOrderLeadsBackToTheStartWithTheClockAtZero) {
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr' | sort -t' ' -k3 -n | tail -n 3").c_str());
+}
+
+// A real mode switch, by the show and by the player's --mode, gives the desktop
+// its own mode back on the way out: after Escape (with the fade) and after the
+// close request SIGTERM makes.
+struct ModeRun {
+  const char* name;
+  std::vector<std::string> args;  // empty: the show itself
+  const char* mode;               // the mode it switches to
+  int signal;                     // 0: Escape
+};
+
+void PrintTo(const ModeRun& run, std::ostream* out) { *out << run.name; }
+
+class ModeRestore : public PlayerE2e, public testing::WithParamInterface<ModeRun> {};
+
+TEST_P(ModeRestore, TheDesktopModeComesBackOnTheWayOut) {
+  const ModeRun& run = GetParam();
+  StartModeScreen();
+  if (run.args.empty())
+    StartPlayer({}, "dummy", std::string(NIVORA_SHOW_DIR) + "/nivora-dusk");
+  else
+    StartPlayer(run.args);
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  std::this_thread::sleep_for(2000ms);
+  EXPECT_EQ(ScreenMode(), run.mode);
+  if (run.signal != 0)
+    kill(player, run.signal);
+  else
+    Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(ScreenMode(), "1280x1024");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, ModeRestore,
+    testing::Values(ModeRun{"ShowEscape", {}, "640x480", 0},
+                    ModeRun{"ShowTerminated", {}, "640x480", SIGTERM},
+                    ModeRun{"PlayerEscape", {"--mode", "800x600"}, "800x600", 0},
+                    ModeRun{"PlayerTerminated", {"--mode", "1024x768"}, "1024x768", SIGTERM}),
+    [](const testing::TestParamInfo<ModeRun>& info) { return std::string(info.param.name); });
+
+// Alt-tab away from the player's own mode gives the desktop its mode and the
+// focus; the show plays on, and alt-tab back brings the mode and the picture
+// back. F leaves the mode for a window on the desktop's mode, and F returns.
+TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
+  StartModeScreen();
+  pid_t other = fork();
+  if (other == 0) {
+    std::freopen("/dev/null", "w", stderr);
+    execlp("xmessage", "xmessage", "-geometry", "300x100+10+10", "another window",
+           static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::this_thread::sleep_for(500ms);
+  StartPlayer({"--mode", "800x600"});
+  std::string id = WaitForShow();
+  ASSERT_FALSE(id.empty()) << Stderr();
+  std::this_thread::sleep_for(2000ms);
+  ASSERT_EQ(ScreenMode(), "800x600");
+  auto active = [&] { return Shell("xdotool getactivewindow getwindowname 2>/dev/null"); };
+  auto altTab = [&] {
+    Shell("xdotool keydown alt key Tab keyup alt 2>/dev/null");
+    std::this_thread::sleep_for(1500ms);
+  };
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  Paused before = LastPaused();
+  Key("space");
+  altTab();
+  EXPECT_EQ(active(), "xmessage\n");
+  EXPECT_EQ(ScreenMode(), "1280x1024");
+  std::this_thread::sleep_for(1000ms);
+  altTab();
+  EXPECT_EQ(active(), "nivora dusk\n");
+  EXPECT_EQ(ScreenMode(), "800x600");
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 2)) << Stderr();
+  EXPECT_GT(LastPaused().elapsedMs - before.elapsedMs, 2500) << Stderr();
+  Image inside = ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null"));
+  ASSERT_EQ(inside.width, 800);
+  EXPECT_GT(LitPixelsOutside(inside, 0, 0, 0, 0), 800 * 600 / 10);
+
+  Key("f");
+  std::this_thread::sleep_for(1000ms);
+  EXPECT_EQ(ScreenMode(), "1280x1024");
+  Key("f");
+  std::this_thread::sleep_for(1000ms);
+  EXPECT_EQ(ScreenMode(), "800x600");
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(ScreenMode(), "1280x1024");
+  kill(other, SIGTERM);
+  waitpid(other, nullptr, 0);
 }
 
 TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
