@@ -1,7 +1,6 @@
 // nivora-capture run as a user runs it, on a short generated module, with the
 // show's pictures and objects when the build generated them.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "capture_module.h"
+#include "e2e_files.h"
 
 namespace {
 
@@ -24,18 +24,6 @@ struct CaptureRun {
   int status = -1;
   std::string err;
 };
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-bool Exists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
 
 std::vector<std::string> Files(const std::string& dir) {
   std::vector<std::string> names;
@@ -46,24 +34,6 @@ std::vector<std::string> Files(const std::string& dir) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;
-};
-
-Image ReadPng(const std::string& path) {
-  Image image;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
-  png.format = PNG_FORMAT_RGB;
-  image.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) return Image{};
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
-  return image;
 }
 
 class CaptureE2e : public testing::Test {

@@ -4,7 +4,6 @@
 // sound written by SDL's disk audio driver. The picture is compared with
 // nivora-capture's frame of the same instant.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,23 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "e2e_files.h"
 #include "music/player.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-bool Exists(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -50,12 +38,6 @@ std::string Shell(const std::string& command) {
   }
   return out;
 }
-
-struct Image {
-  int width = 0, height = 0;
-  std::vector<unsigned char> rgb;  // top row first
-  const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
 
 uint32_t Big32(const std::string& s, size_t at) {
   const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data()) + at;
@@ -88,19 +70,6 @@ Image ReadXwd(const std::string& data) {
       out[1] = lsb ? p[1] : p[2];
       out[2] = lsb ? p[0] : p[3];
     }
-  return image;
-}
-
-Image ReadPng(const std::string& path) {
-  Image image;
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
-  png.format = PNG_FORMAT_RGB;
-  image.rgb.resize(PNG_IMAGE_SIZE(png));
-  if (!png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr)) return Image{};
-  image.width = static_cast<int>(png.width);
-  image.height = static_cast<int>(png.height);
   return image;
 }
 
