@@ -38,15 +38,6 @@ volatile std::sig_atomic_t errorBoxWaiting = 0;
 
 SDL_Window* DemoWindow() { return static_cast<SDL_Window*>(glWindow.window); }
 
-bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
-  SDL_DisplayMode sdlMode;
-  if (SDL_GetDisplayMode(0, index, &sdlMode) != 0) return false;
-  mode.width = sdlMode.w;
-  mode.height = sdlMode.h;
-  mode.bitsPerPixel = static_cast<int>(SDL_BITSPERPIXEL(sdlMode.format));
-  return true;
-}
-
 // SDL falls back to its headless drivers when no display can be reached; the show
 // would then play to nobody. They serve only when asked for by name.
 bool OnARealDisplay() {
@@ -177,6 +168,15 @@ void EndOnPendingTrouble() {
 }
 
 }  // namespace
+
+bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
+  SDL_DisplayMode sdlMode;
+  if (SDL_GetDisplayMode(0, index, &sdlMode) != 0) return false;
+  mode.width = sdlMode.w;
+  mode.height = sdlMode.h;
+  mode.bitsPerPixel = static_cast<int>(SDL_BITSPERPIXEL(sdlMode.format));
+  return true;
+}
 
 bool CreateDemoWindow(int width, int height, int fullscreen) {
   glWindow.width = width;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "shell/display_modes.h"
 #include "shell/gl_window.h"
 
 extern int KeyState[256];  // 1 while the key with that virtual-key number is down
@@ -17,6 +18,8 @@ bool CreateDemoWindow(int width, int height, int fullscreen);
 // Brings the window to the front and gives it the input focus.
 void RaiseDemoWindow();
 void EnterFullscreen(int width, int height);
+// Mode `index` of the first display, for ChooseDisplayMode; false past the last.
+bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode);
 void EnterWindowed();
 void InitGlState(int width, int height);
 void ResizeViewport(int width, int height);

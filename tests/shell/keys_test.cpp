@@ -49,8 +49,12 @@ TEST_F(KeyTest, KeyNumbersAgreeWithSdlsKeyNames) {
     int vk = VirtualKeyFromKeycode(key);
     if (vk < 0) continue;
     std::string name = SDL_GetKeyName(key);
-    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) EXPECT_EQ(name, std::string(1, vk));
-    if (vk >= 112 && vk <= 135) EXPECT_EQ(name, "F" + std::to_string(vk - 111));
+    if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+      EXPECT_EQ(name, std::string(1, vk));
+    }
+    if (vk >= 112 && vk <= 135) {
+      EXPECT_EQ(name, "F" + std::to_string(vk - 111));
+    }
     for (const char* side : {"Left ", "Right "})
       if (name.rfind(side, 0) == 0) name.erase(0, std::strlen(side));
     if (name == "Keypad Enter") name = "Return";

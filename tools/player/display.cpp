@@ -27,22 +27,13 @@ PlayerDisplayState state;
 SDL_Window* Window() { return static_cast<SDL_Window*>(glWindow.window); }
 SDL_GLContext Context() { return static_cast<SDL_GLContext>(glWindow.renderContext); }
 
-bool ReadDisplayMode(int index, DisplayModeInfo& mode) {
-  SDL_DisplayMode sdlMode;
-  if (SDL_GetDisplayMode(0, index, &sdlMode) != 0) return false;
-  mode.width = sdlMode.w;
-  mode.height = sdlMode.h;
-  mode.bitsPerPixel = static_cast<int>(SDL_BITSPERPIXEL(sdlMode.format));
-  return true;
-}
-
 void* ResolveGl(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 // Fullscreen as this run means it. A real mode switch goes through the show's
 // own choice of mode (the deepest of that size); the desktop's needs no mode.
 bool EnterFullscreen(std::string& error) {
   if (state.display == DisplayMode) {
-    int chosen = ChooseDisplayMode(ReadDisplayMode, state.modeWidth, state.modeHeight);
+    int chosen = ChooseDisplayMode(ReadSdlDisplayMode, state.modeWidth, state.modeHeight);
     if (chosen < 0) {
       error = "screenmode not found";
       return false;
