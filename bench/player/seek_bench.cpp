@@ -35,12 +35,17 @@ void BM_RecordShowRun(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordShowRun)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-void BM_BuildSeekTable(benchmark::State& state) {
+// The soundtrack's run, with GL calls counted from here on; false without it.
+bool RecordSoundtrackRun(ShowRun& run) {
   std::vector<char> module = Soundtrack();
-  ShowRun run;
-  if (module.empty() || !RecordShowRun(module.data(), module.size(), run))
-    return state.SkipWithError("no soundtrack in " NIVORA_SHOW_DIR);
+  if (module.empty() || !RecordShowRun(module.data(), module.size(), run)) return false;
   GlrecSetMode(GlrecCount);
+  return true;
+}
+
+void BM_BuildSeekTable(benchmark::State& state) {
+  ShowRun run;
+  if (!RecordSoundtrackRun(run)) return state.SkipWithError("no soundtrack in " NIVORA_SHOW_DIR);
   SeekTable table;
   for (auto _ : state) BuildSeekTable(run, table);
   state.counters["orders"] = table.orders;
@@ -49,11 +54,8 @@ BENCHMARK(BM_BuildSeekTable)->Unit(benchmark::kMillisecond);
 
 // From the start to the last order and back, without an audio device.
 void BM_SeekToLastAndBack(benchmark::State& state) {
-  std::vector<char> module = Soundtrack();
   ShowRun run;
-  if (module.empty() || !RecordShowRun(module.data(), module.size(), run))
-    return state.SkipWithError("no soundtrack in " NIVORA_SHOW_DIR);
-  GlrecSetMode(GlrecCount);
+  if (!RecordSoundtrackRun(run)) return state.SkipWithError("no soundtrack in " NIVORA_SHOW_DIR);
   SeekTable table;
   BuildSeekTable(run, table);
   Playback playback;
