@@ -36,6 +36,9 @@ packages=(
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+# Another install running beside this one (a second checkout's setup) holds
+# dpkg's lock for a while: wait for it instead of failing.
+apt=(apt-get -o DPkg::Lock::Timeout=900)
 
 # Source entries from the same archive as the machine's binary entries, for
 # `apt-get source`.
@@ -57,10 +60,10 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  if [ $fresh_sources -eq 1 ]; then $sudo apt-get update -qq; fi
+  if [ $fresh_sources -eq 1 ]; then $sudo "${apt[@]}" update -qq; fi
   exit 0
 fi
 
 echo "setup: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo "${apt[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
