@@ -36,8 +36,7 @@ BENCHMARK(BM_OrderFrameCpu)->DenseRange(0, 18)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
   benchmark::AddCustomContext("data", LoadShowData(false));
   GlrecSetMode(GlrecCount);

@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_frames_mesa: %s\n", error.c_str());
     return 1;
   }
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   InitGlState(640, 480);
   benchmark::AddCustomContext("renderer", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
   benchmark::AddCustomContext("data", LoadShowData(true));

@@ -86,8 +86,7 @@ void FreeObject(Object3D& object) {
 struct ShowObjects {
   ShowObjects() {
     GlrecSetMode(GlrecCount);
-    glWindow.width = 640;
-    glWindow.height = 480;
+    SetGlWindowSize(showPictureWidth, showPictureHeight);
     BuildSphere(ObjectTable[6], 400, 16, 32, 960, ModeTexturedAddTwoSided, 25);
     BuildSphere(ObjectTable[1], 200, 14, 38, 984, ModeLitTextured, 6);
     BuildSphere(ObjectTable[2], 430, 16, 64, 1984, ModeEnvMappedAdd, 14);

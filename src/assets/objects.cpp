@@ -9,8 +9,8 @@
 
 #include "assets/asset_file.h"
 #include "assets/textures.h"
-#include "render/camera.h"
-#include "render/render_mode.h"
+#include "records/camera.h"
+#include "records/render_mode.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <GL/gl.h>
 
 #include "assets/objects.h"
-#include "render/camera.h"
-#include "render/render_mode.h"
+#include "records/camera.h"
+#include "records/render_mode.h"
 
 void RotateTranslatePoints(float angleX, float angleY, float angleZ, float tx, float ty, float tz,
                            const Vec3f* source, Vec3f* destination, int count);

@@ -9,7 +9,7 @@
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "render/mesh.h"
-#include "shell/gl_window.h"
+#include "records/gl_window.h"
 
 namespace {
 

@@ -179,8 +179,7 @@ bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
 }
 
 bool CreateDemoWindow(int width, int height, int fullscreen) {
-  glWindow.width = width;
-  glWindow.height = height;
+  SetGlWindowSize(width, height);
   // Losing the focus must not iconify the show and drop the display mode:
   // the show takes the focus back instead (HandleDemoEvent).
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");

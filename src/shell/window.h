@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "shell/display_modes.h"
-#include "shell/gl_window.h"
+#include "records/gl_window.h"
 
 extern int KeyState[256];  // 1 while the key with that virtual-key number is down
 // 1 from the key's first press on, even when it came up again in the same pump

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "assets/objects.h"
-#include "render/camera.h"
+#include "records/camera.h"
 
 struct ObjectPose {
   float angleX = 0, angleY = 0, angleZ = 0;  // radians

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
 #include "render/show_random.h"

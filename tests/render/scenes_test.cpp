@@ -45,8 +45,7 @@ class SceneTest : public testing::Test {
   void SetUp() override {
     GlrecSetMode(GlrecRecord);
     GlrecReset();
-    glWindow.width = 640;
-    glWindow.height = 480;
+    SetGlWindowSize(showPictureWidth, showPictureHeight);
     for (int slot = 0; slot < 256; ++slot) TextureTable[slot] = 0;
     for (int slot : {1, 2, 6, 7, 8, 17, 23}) TextureTable[slot] = 1000 + slot;
     BuildTetrahedron(ObjectTable[1], ModeLitTextured, 6);

@@ -66,8 +66,7 @@ int KeyState[256];
 int KeyPressed[256];
 
 bool CreateDemoWindow(int width, int height, int fullscreen) {
-  glWindow.width = width;
-  glWindow.height = height;
+  SetGlWindowSize(width, height);
   Step("CreateDemoWindow " + std::to_string(width) + " " + std::to_string(height) + " " +
        std::to_string(fullscreen));
   return true;

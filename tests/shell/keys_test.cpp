@@ -112,8 +112,7 @@ TEST_F(KeyTest, KeysWithAltHeldAreSystemKeysAndLeaveTheTable) {
 }
 
 TEST(WindowEventTest, SizeChangeResizesTheViewport) {
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   GlrecReset();
   GlrecSetMode(GlrecRecord);
   SDL_Event event{};

@@ -6,13 +6,12 @@
 #include "glrec/glrec.h"
 #include "layers/primitives.h"
 #include "render/show_random.h"
-#include "shell/gl_window.h"
+#include "records/gl_window.h"
 #include "timeline/frame_state.h"
 #include "timeline/timeline.h"
 
 void SetClockState(const ClockState& state) {
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   for (GLuint& name : TextureTable) name = 0;
   for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
   FrameState frame;

@@ -52,8 +52,7 @@ TEST(MesaFrames, EveryOrderDrawsValidGlFrameAfterFrame) {
   std::string error;
   if (!OpenOffscreenGl(640, 480, error)) GTEST_SKIP() << "no GL context: " << error;
 
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   InitGlState(640, 480);
   UploadStandInTextures();
   std::string dir = testing::TempDir() + "nivora_mesa_frames";

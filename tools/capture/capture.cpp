@@ -18,7 +18,7 @@
 #include "assets/objects.h"
 #include "assets/textures.h"
 #include "capture/frame_sink.h"
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 #include "capture/options.h"
 #include "capture/plan.h"
 #include "capture/progress.h"
@@ -146,8 +146,7 @@ bool StartOffscreenShow(CaptureRun& run, std::string& error) {
     error = "cannot enter " + run.dataDir + ": " + std::strerror(errno);
     return false;
   }
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   InitGlState(run.picture.width, run.picture.height);
   glViewport(run.picture.x, run.picture.y, run.picture.width, run.picture.height);
   // The loading picture's BeginFrame puts the overlay projection on top of the

@@ -1,70 +1,11 @@
 #include "capture/options.h"
 
-#include <limits.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-
 namespace {
 
 // Frames larger than this are refused: a read-back buffer of 8192 x 8192 is
 // already 200 MB, and GL implementations stop at 8192 or 16384.
 constexpr int kMaxSide = 8192;
 constexpr int kMaxFps = 240;
-
-bool ParseInt(const std::string& text, long min, long max, long& value) {
-  if (text.empty() || text[0] == '+' || text[0] == ' ') return false;
-  errno = 0;
-  char* end = nullptr;
-  long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < min || v > max) return false;
-  value = v;
-  return true;
-}
-
-// A bare whole number is an order; a decimal number with an s suffix is seconds.
-bool ParseBound(const std::string& text, RangeBound& bound) {
-  if (!text.empty() && text.back() == 's') {
-    // Plain decimals only ("12.5s"): no sign, exponent, hex or "inf".
-    std::string number = text.substr(0, text.size() - 1);
-    int digits = 0, points = 0;
-    for (char c : number) {
-      if (std::isdigit(static_cast<unsigned char>(c)))
-        digits++;
-      else if (c == '.')
-        points++;
-      else
-        return false;
-    }
-    if (digits == 0 || points > 1) return false;
-    double v = std::strtod(number.c_str(), nullptr);
-    if (!std::isfinite(v) || v > 1e7) return false;
-    bound.kind = RangeBound::Seconds;
-    bound.seconds = v;
-    return true;
-  }
-  long order = 0;
-  if (!ParseInt(text, 0, 65535, order)) return false;
-  bound.kind = RangeBound::Order;
-  bound.order = static_cast<int>(order);
-  return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height) {
-  size_t x = text.find('x');
-  if (x == std::string::npos) return false;
-  long w = 0, h = 0;
-  if (!ParseInt(text.substr(0, x), 2, kMaxSide, w) || !ParseInt(text.substr(x + 1), 2, kMaxSide, h))
-    return false;
-  width = static_cast<int>(w);
-  height = static_cast<int>(h);
-  return true;
-}
 
 }  // namespace
 
@@ -100,7 +41,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
       return false;
     }
     seen[which] = true;
-    long number = 0;
+    long long number = 0;
     switch (which) {
       case 0:
         if (value.empty()) {
@@ -111,14 +52,14 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
         o.outGiven = true;
         break;
       case 1:
-        if (!ParseInt(value, 1, kMaxFps, number)) {
+        if (!ParseWholeNumber(value, 1, kMaxFps, number)) {
           error = "--fps takes a whole number from 1 to 240, not '" + value + "'";
           return false;
         }
         o.fps = static_cast<int>(number);
         break;
       case 2:
-        if (!ParseSize(value, o.width, o.height)) {
+        if (!ParseSize(value, 2, kMaxSide, o.width, o.height)) {
           error = "--size takes WxH with each side from 2 to 8192, not '" + value + "'";
           return false;
         }
@@ -129,7 +70,7 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
         break;
       case 3:
       case 4:
-        if (!ParseBound(value, which == 3 ? o.from : o.to)) {
+        if (!ParseRangeBound(value, which == 3 ? o.from : o.to)) {
           error = arg + " takes an order (4) or seconds of show time (12.5s), not '" + value + "'";
           return false;
         }
@@ -165,12 +106,6 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
   return true;
 }
 
-std::string DefaultDataDir(const std::string& programDir, const char* installedFromProgram,
-                           bool (*exists)(const std::string& path)) {
-  if (exists(programDir + "/soundtrack.mo3")) return programDir;
-  return (std::filesystem::path(programDir) / installedFromProgram).lexically_normal().string();
-}
-
 const char* CaptureUsage() {
   return "usage: nivora-capture [options]\n"
          "Renders the show offline, frame by frame, to a video (or PNG frames and a WAV),\n"
@@ -192,22 +127,4 @@ const char* CaptureUsage() {
          "  --help          this text\n"
          "\n"
          "Exit status: 0 done, 1 the capture failed, 2 bad options.\n";
-}
-
-std::string ProgramDir() {
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  path[n] = '\0';
-  std::string text = path;
-  size_t slash = text.rfind('/');
-  return slash == std::string::npos ? "." : text.substr(0, slash);
-}
-
-bool SplitOptionValue(std::string& arg, std::string& value) {
-  size_t eq = arg.find('=');
-  if (arg.rfind("--", 0) != 0 || eq == std::string::npos) return false;
-  value = arg.substr(eq + 1);
-  arg = arg.substr(0, eq);
-  return true;
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <algorithm>
 
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 
 namespace {
 

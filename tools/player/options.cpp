@@ -1,41 +1,18 @@
 #include "player/options.h"
 
-#include <cerrno>
-#include <cstdlib>
-
-#include "capture/options.h"
+#include "options/options.h"
 
 namespace {
 
 // A window smaller than this has no room for a picture; larger than any GL
 // implementation's drawable limit is refused before SDL is asked.
-constexpr long kMinWindowSide = 64;
-constexpr long kMaxWindowSide = 8192;
-
-bool ParseSide(const std::string& text, long& value) {
-  if (text.empty() || text[0] < '0' || text[0] > '9') return false;
-  errno = 0;
-  char* end = nullptr;
-  long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < kMinWindowSide || v > kMaxWindowSide) return false;
-  value = v;
-  return true;
-}
-
-bool ParseSize(const std::string& text, int& width, int& height) {
-  size_t x = text.find('x');
-  if (x == std::string::npos) return false;
-  long w = 0, h = 0;
-  if (!ParseSide(text.substr(0, x), w) || !ParseSide(text.substr(x + 1), h)) return false;
-  width = static_cast<int>(w);
-  height = static_cast<int>(h);
-  return true;
-}
+constexpr int kMinWindowSide = 64;
+constexpr int kMaxWindowSide = 8192;
 
 // The three modes the show's own dialog offered for a real switch.
 bool ParseMode(const std::string& text, int& width, int& height) {
   for (const char* mode : {"640x480", "800x600", "1024x768"})
-    if (text == mode) return ParseSize(text, width, height);
+    if (text == mode) return ParseSize(text, kMinWindowSide, kMaxWindowSide, width, height);
   return false;
 }
 
@@ -86,7 +63,7 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
         o.display = DisplayWindow;
         o.width = 960;
         o.height = 720;
-        if (hasValue && !ParseSize(value, o.width, o.height)) {
+        if (hasValue && !ParseSize(value, kMinWindowSide, kMaxWindowSide, o.width, o.height)) {
           error = "--window takes WxH with each side from 64 to 8192, not '" + value + "'";
           return false;
         }

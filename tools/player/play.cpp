@@ -19,7 +19,7 @@
 #include "music/audio.h"
 #include "music/clock.h"
 #include "music/player.h"
-#include "capture/options.h"
+#include "options/options.h"
 #include "player/display.h"
 #include "player/options.h"
 #include "player/overlay.h"

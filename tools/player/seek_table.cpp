@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
 #include "render/show_random.h"

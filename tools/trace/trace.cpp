@@ -20,9 +20,10 @@
 #include "assets/textures.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
+#include "options/options.h"
 #include "music/clock.h"
 #include "render/show_random.h"
-#include "shell/gl_window.h"
+#include "records/gl_window.h"
 #include "timeline/frame_state.h"
 #include "timeline/timeline.h"
 
@@ -51,35 +52,6 @@ const char usageText[] =
   std::exit(2);
 }
 
-bool ParseInt(const char* text, int& value) {
-  errno = 0;
-  char* end = nullptr;
-  long long parsed = std::strtoll(text, &end, 10);
-  if (end == text || *end != '\0' || errno == ERANGE) return false;
-  if (parsed < INT32_MIN || parsed > INT32_MAX) return false;
-  value = static_cast<int>(parsed);
-  return true;
-}
-
-bool ParseUnsigned(const char* text, uint32_t& value) {
-  if (text[0] < '0' || text[0] > '9') return false;  // strtoull would wrap "-1"
-  errno = 0;
-  char* end = nullptr;
-  unsigned long long parsed = std::strtoull(text, &end, 10);
-  if (*end != '\0' || errno == ERANGE || parsed > UINT32_MAX) return false;
-  value = static_cast<uint32_t>(parsed);
-  return true;
-}
-
-// A finite decimal number: sign, digits, point, exponent. No hex, inf or nan.
-bool ParseFloat(const char* text, float& value) {
-  if (text[0] == '\0' || std::strspn(text, "0123456789+-.eE") != std::strlen(text)) return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtof(text, &end);
-  return end != text && *end == '\0' && errno != ERANGE && std::isfinite(value);
-}
-
 struct TraceOptions {
   bool hasOrder = false, hasRow = false, hasTick = false, hasElapsed = false;
   int order = 0, row = 0, tick = 0;
@@ -90,28 +62,39 @@ struct TraceOptions {
   uint32_t randState = 1;
   int swirlKick[2] = {0, 1};
   int pairKick[2] = {0, 1};
-  const char* dataDir = nullptr;
+  std::string dataDir;  // empty: no objects
 };
 
 TraceOptions ParseOptions(int argc, char** argv) {
   TraceOptions options;
   for (int i = 1; i < argc; ++i) {
-    const char* name = argv[i];
-    if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
       std::fputs(usageText, stdout);
       std::exit(0);
     }
-    auto next = [&]() -> const char* {
+    // "--name=value" gives the first value; a second comes from the next argument.
+    std::string inlineValue;
+    bool hasInline = SplitOptionValue(arg, inlineValue);
+    const char* name = arg.c_str();
+    auto next = [&]() -> std::string {
+      if (hasInline) {
+        hasInline = false;
+        return inlineValue;
+      }
       if (i + 1 >= argc) FailUsage("missing value for", name);
       return argv[++i];
     };
     auto nextInt = [&](int& value) {
-      const char* text = next();
-      if (!ParseInt(text, value)) FailUsage("not an integer", text);
+      std::string text = next();
+      long long parsed = 0;
+      if (!ParseWholeNumber(text, INT32_MIN, INT32_MAX, parsed))
+        FailUsage("not an integer", text.c_str());
+      value = static_cast<int>(parsed);
     };
     auto nextFloat = [&](float& value) {
-      const char* text = next();
-      if (!ParseFloat(text, value)) FailUsage("not a decimal number", text);
+      std::string text = next();
+      if (!ParseDecimal(text, value)) FailUsage("not a decimal number", text.c_str());
     };
     if (std::strcmp(name, "--order") == 0) {
       nextInt(options.order);
@@ -131,8 +114,9 @@ TraceOptions ParseOptions(int argc, char** argv) {
       nextFloat(options.pendingMs);
       options.pending = true;
     } else if (std::strcmp(name, "--rand") == 0) {
-      const char* text = next();
-      if (!ParseUnsigned(text, options.randState)) FailUsage("not an unsigned 32-bit number", text);
+      std::string text = next();
+      if (!ParseUnsigned32(text, options.randState))
+        FailUsage("not an unsigned 32-bit number", text.c_str());
     } else if (std::strcmp(name, "--swirl-kick") == 0) {
       nextInt(options.swirlKick[0]);
       nextInt(options.swirlKick[1]);
@@ -141,9 +125,11 @@ TraceOptions ParseOptions(int argc, char** argv) {
       nextInt(options.pairKick[1]);
     } else if (std::strcmp(name, "--data") == 0) {
       options.dataDir = next();
+      if (options.dataDir.empty()) FailUsage("--data needs a folder", nullptr);
     } else {
       FailUsage("unknown argument", name);
     }
+    if (hasInline) FailUsage("takes no value", name);
   }
   if (!options.hasOrder) FailUsage("--order is required", nullptr);
   if (!options.hasRow) FailUsage("--row is required", nullptr);
@@ -155,14 +141,14 @@ TraceOptions ParseOptions(int argc, char** argv) {
 }
 
 void SetUpFrame(const TraceOptions& options) {
-  glWindow.width = 640;
-  glWindow.height = 480;
+  SetGlWindowSize(showPictureWidth, showPictureHeight);
   for (GLuint& name : TextureTable) name = 0;
   for (const TextureLoad& load : textureLoads) TextureTable[load.slot] = 1000 + load.slot;
 
-  if (options.dataDir) {
+  if (!options.dataDir.empty()) {
     // The loader reads "data//..." relative to the working directory.
-    if (chdir(options.dataDir) != 0) FailUsage("cannot enter directory", options.dataDir);
+    if (chdir(options.dataDir.c_str()) != 0)
+      FailUsage("cannot enter directory", options.dataDir.c_str());
     if (!LoadObjects()) {
       std::fputs("nivora-trace: out of memory\n", stderr);
       std::exit(1);

@@ -1,4 +1,4 @@
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render/camera.h"
+#include "records/camera.h"
 
 CameraPose sceneCamera;
 

@@ -1,13 +1,15 @@
-#include "capture/offline_clock.h"
+#include "music/offline_clock.h"
 
 #include "music/clock.h"
 
 namespace {
 
-// Syncs the player reports while the clock decodes. One clock decodes at a time
-// (the callback has no room for a pointer), on the capture's own thread.
-int heardSyncs = 0;
-int32_t currentPosition = -1;
+// Syncs the player reports while a clock decodes, and the position the clock
+// hands to the demo clock. The callbacks have no room for a pointer, so each
+// thread keeps its own: the capture steps its clocks on the main thread, the
+// player's seek recorder on a thread of its own, both at once.
+thread_local int heardSyncs = 0;
+thread_local int32_t currentPosition = -1;
 
 void HearSync(uint32_t, uint32_t, uint32_t, uint32_t) { heardSyncs++; }
 int32_t ReadCurrentPosition() { return currentPosition; }

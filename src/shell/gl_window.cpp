@@ -1,3 +1,0 @@
-#include "shell/gl_window.h"
-
-GlWindow glWindow;
