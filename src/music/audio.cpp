@@ -261,6 +261,8 @@ bool AudioFadeFinished() {
 }
 
 void FinishAudioFade() {
+  // Held output plays nothing: there is no fade to hear out.
+  if (hold.held) return;
   // The fade plus a generous latency; a device that stops taking blocks cannot
   // hold the show open.
   uint64_t start = SDL_GetTicks64();

@@ -35,7 +35,7 @@ int32_t GetMusicPosition(uint32_t handle);
 void SetAudioVolume(int percent);
 // Waits (at most a second) until the gain has reached the volume set last and
 // the samples up to that point have been heard: the fade then ends in silence
-// rather than in a cut. Returns at once when nothing is playing.
+// rather than in a cut. Returns at once when nothing is playing or the output is held.
 void FinishAudioFade();
 // Holds the output and the module where they are, or lets them go on. While held
 // the device plays silence, nothing is decoded, no callback fires and the

@@ -38,6 +38,10 @@ void SetClockPosition(int32_t pos) {
   demoClock.songPosition = (order * 64 + demoClock.row) * 64 + demoClock.rowTick;
 }
 
+void SetDemoClockStart(double tickMs) {
+  demoClock.startTickMs.store(static_cast<float>(tickMs), std::memory_order_release);
+}
+
 void UpdateDemoClock() {
   uint32_t now = ReadTickMs();
   // Exact tick minus the float start tick in double, rounded once when stored.
@@ -60,7 +64,7 @@ void OnMusicSync(uint32_t, uint32_t, uint32_t, uint32_t) {
 
 void OnMusicEnd(uint32_t, uint32_t, uint32_t, uint32_t) {
   if (loopingPlayback.load(std::memory_order_acquire))
-    demoClock.startTickMs.store(static_cast<float>(ReadTickMs()), std::memory_order_release);
+    SetDemoClockStart(ReadTickMs());
   else
     quitRequested.store(1, std::memory_order_release);
 }
@@ -72,7 +76,7 @@ bool ConsumeSyncEvent() {
 }
 
 void ResetDemoClock() {
-  demoClock.startTickMs.store(0.0f);
+  SetDemoClockStart(0);
   demoClock.elapsedMs.store(0.0f);
   demoClock.order = demoClock.row = demoClock.rowTick = 0;
   demoClock.rowPosition = demoClock.songPosition = 0;

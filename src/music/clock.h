@@ -8,8 +8,9 @@
 #include <cstdint>
 
 struct DemoClock {
-  // Tick count (ms) at the show's time zero, as a float. Written by the main
-  // thread (fades, playback start) and, when looping, by the audio thread.
+  // Tick count (ms) at the show's time zero, as a float. Written through
+  // SetDemoClockStart by the main thread (fades, playback start, the player's
+  // pause and seek) and, when looping, by the audio thread's end callback.
   std::atomic<float> startTickMs{0.0f};
   // Milliseconds since startTickMs, refreshed once per frame. The sync callback
   // reads it to stamp syncs (live, from inside the refresh that hears them).
@@ -41,6 +42,9 @@ uint32_t ReadTickMs();  // the platform's millisecond tick count through the tic
 // Whether the end of the module restarts the clock instead of asking to quit;
 // the music layer sets it from the flags a module is loaded or played with.
 void SetLoopingPlayback(bool looping);
+
+// The show's time zero at this tick count, rounded once to the stored float.
+void SetDemoClockStart(double tickMs);
 
 void UpdateDemoClock();
 // UpdateDemoClock for offline rendering: the time is a frame's instant (not

@@ -1,9 +1,9 @@
-// The initial GL state and the window's viewport projection. GL only.
+#include "shell/gl_state.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 #include "assets/textures.h"
-#include "shell/window.h"
 
 void InitGlState(int width, int height) {
   glEnable(GL_TEXTURE_2D);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "assets/objects.h"
@@ -10,7 +11,7 @@
 #include "layers/primitives.h"
 #include "music/audio.h"
 #include "music/clock.h"
-#include "shell/window.h"
+#include "shell/platform.h"
 #include "timeline/timeline.h"
 
 RunSettings runSettings;
@@ -44,7 +45,7 @@ void DrawLoadingFrame(float brightness) {
 void DeleteLoadingPicture() { DeleteTexture(SlotLoading); }
 
 void FadeLoadingPictureIn() {
-  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
+  SetDemoClockStart(ReadTickMs());
   float a;
   do {
     // a falls from 1 to 0 over 1000 ms; the brightness 1 - a comes from the
@@ -58,7 +59,7 @@ void FadeLoadingPictureIn() {
 }
 
 void FadeLoadingPictureOut() {
-  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
+  SetDemoClockStart(ReadTickMs());
   float c;
   do {
     double elapsed = static_cast<double>(ReadTickMs()) - demoClock.startTickMs.load();
@@ -91,14 +92,19 @@ void LoadShow(ShowStart start) {
   DeleteLoadingPicture();
 }
 
-void RunMainLoop() {
+void RunMainLoop(const LoopHooks& hooks) {
   // A frame once begun is finished and swapped before Escape or the end of the
   // module is looked at again. An Escape tap within one pump counts too.
   while (KeyState[27] == 0 && KeyPressed[27] == 0 && quitRequested.load() == 0) {
-    UpdateDemoClock();
+    if (hooks.holdsClock == nullptr || !hooks.holdsClock()) UpdateDemoClock();
+    if (hooks.frameBegins != nullptr) hooks.frameBegins();
     PumpMessages();
+    if (hooks.endsLoop != nullptr && hooks.endsLoop()) break;
+    if (hooks.beforeDraw != nullptr) hooks.beforeDraw();
     DrawFrame();
+    if (hooks.frameDrawn != nullptr) hooks.frameDrawn();
     SwapDemoBuffers();
+    if (hooks.frameSwapped != nullptr) hooks.frameSwapped();
   }
 }
 
@@ -109,24 +115,30 @@ void ReleaseAssets() {
   for (Object3D& object : ObjectTable) ReleaseObject(object);
 }
 
-int RunShow() {
+int RunShow(const FrontEnd& frontEnd) {
   SetTickSource(ReadPlatformTicks);
   if (!AudioVersionOk()) FatalError(audioVersionMessage);
   if (!InitAudioDevice(44100)) FatalError("Can't initialize device");
-  if (!CreateDemoWindow(640, 480, 1)) FatalError("can't init opengl-window");
+  if (!CreateDemoWindow(frontEnd.display)) {
+    const char* text = "can't init opengl-window";
+    if (!frontEnd.display.explainFailures) FatalError(text);
+    std::string line = std::string(text) + ": " + ReadPlatformError();
+    FatalError(line.c_str());
+  }
   RaiseDemoWindow();
 
   LoadShow(ShowStartLive);
+  if (frontEnd.showLoaded != nullptr) frontEnd.showLoaded();
 
   // From the start, keeping the load flags (-1), with a reset.
   PlayMusic(musicHandle, 0, -1, 1);
-  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));  // the show's time zero
-  RunMainLoop();
+  SetDemoClockStart(ReadTickMs());  // the show's time zero
+  RunMainLoop(frontEnd.loop);
 
   ReleaseAssets();
   // Music cut off by Escape fades instead of clicking: 100 to 0 in 21 steps, which
   // the output turns into a smooth per-sample fade that is heard out before the
-  // device closes.
+  // device closes. Held output (a pause) is silent already.
   for (int volume = 100; volume >= 0; volume -= 5) {
     SetAudioVolume(volume);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,9 +1,13 @@
 // The run sequence: start-up checks, window, loading picture, loading, playback,
-// main loop and teardown, and the one fatal-error routine every start-up check uses.
+// main loop and teardown, and the one fatal-error routine every start-up check
+// uses. Every front end that plays the show live runs it: the show as it is,
+// the player with its display request and loop hooks.
 #pragma once
 
+#include "shell/platform.h"
+
 struct RunSettings {
-  int looping = 0;  // nothing in the show sets it: every run plays the module once
+  int looping = 0;  // the show leaves it 0 and plays the module once; the player's --loop sets it
 };
 
 extern RunSettings runSettings;
@@ -34,9 +38,29 @@ enum ShowStart {
 // objects and pictures, (live: fade out), the loading picture deleted. Running
 // out of memory for an object is fatal.
 void LoadShow(ShowStart start);
-void RunMainLoop();
+
+// What a front end adds to the main loop, each step optional. The show has none.
+struct LoopHooks {
+  bool (*holdsClock)() = nullptr;   // true: this frame keeps the clock's last reading (a pause)
+  void (*frameBegins)() = nullptr;  // after the clock's refresh, before the pump
+  bool (*endsLoop)() = nullptr;     // after the pump: true ends the loop before drawing
+  void (*beforeDraw)() = nullptr;   // after the pump, before DrawFrame
+  void (*frameDrawn)() = nullptr;   // after DrawFrame, before the swap: drawing over the show
+  void (*frameSwapped)() = nullptr; // after the swap: pacing, frame times
+};
+
+// While Escape is up and the module has not asked to quit: clock, pump, draw, swap.
+void RunMainLoop(const LoopHooks& hooks = LoopHooks{});
 // The show's teardown, shared like LoadShow: every texture, then every object.
 void ReleaseAssets();
 
+// A front end of the live show: its display, its loop hooks, and what it does
+// once the show is loaded, before the music plays.
+struct FrontEnd {
+  DisplayRequest display;  // the show's: a 640x480 mode switch
+  LoopHooks loop;
+  void (*showLoaded)() = nullptr;
+};
+
 // The whole run sequence; returns the process exit status.
-int RunShow();
+int RunShow(const FrontEnd& frontEnd = FrontEnd{});

@@ -24,6 +24,10 @@ namespace {
 bool videoStarted = false;       // SDL's video subsystem is up
 bool displayModeChanged = false; // the show switched the display; closing switches back
 unsigned long windowXid = 0;     // the show's X window, 0 off X11
+DisplayRequest display;          // what CreateDemoWindow was asked for
+bool fullscreen = false;         // in the request's fullscreen now (not toggled to a window)
+bool swapWaits = false;          // a swap interval was asked for and accepted
+char platformError[512] = "";    // the reason for the last failure explained
 
 // Written by the X error handler, which may run on whichever thread made the
 // failing request; read by the main thread after each swap and pump.
@@ -49,8 +53,14 @@ bool OnARealDisplay() {
 }
 
 // Colour and depth sizes are minimums: the platform may hand out more.
-void RequestPixelFormat() {
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+void RequestPixelFormat(GlContextKind context) {
+  if (context == GlContextEs3) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+  } else {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+  }
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 6);
@@ -60,19 +70,50 @@ void RequestPixelFormat() {
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
 
+// A fatal text, with SDL's reason after it where the request asks for that.
+[[noreturn]] void FailWith(const char* text) {
+  if (!display.explainFailures) FatalError(text);
+  char line[sizeof platformError + 128];
+  SDL_snprintf(line, sizeof line, "%s: %s", text, SDL_GetError());
+  FatalError(line);
+}
+
 // Pixel format, context and initial GL state for a freshly created window. A
 // failure is reported and ends the run: there is nothing to draw with.
 void SetUpGl(SDL_Window* window) {
   if (SDL_GetWindowPixelFormat(window) == SDL_PIXELFORMAT_UNKNOWN)
-    FatalError("Can't Set The PixelFormat.");
+    FailWith("Can't Set The PixelFormat.");
   SDL_GLContext context = SDL_GL_CreateContext(window);
-  if (context == nullptr) FatalError("Can't Create A GL Rendering Context.");
-  glWindow.renderContext = context;
-  if (SDL_GL_MakeCurrent(window, context) != 0) FatalError("Can't activate GLRC.");
+  if (context == nullptr) FailWith("Can't Create A GL Rendering Context.");
+  SetGlWindowHandles(window, context);
+  if (SDL_GL_MakeCurrent(window, context) != 0) FailWith("Can't activate GLRC.");
+  if (display.contextReady != nullptr) {
+    if (const char* failure = display.contextReady()) FatalError(failure);
+  }
   int width = 0;
   int height = 0;
   SDL_GL_GetDrawableSize(window, &width, &height);
   InitGlState(width, height);
+}
+
+// The picture laid out for the window's size: the request's layout at the
+// drawable's size, else the viewport projection at width x height.
+void LayOutPicture(int width, int height) {
+  if (display.layOut == nullptr) {
+    ResizeViewport(width, height);
+    return;
+  }
+  int drawableWidth = 0;
+  int drawableHeight = 0;
+  SDL_GL_GetDrawableSize(DemoWindow(), &drawableWidth, &drawableHeight);
+  display.layOut(drawableWidth, drawableHeight);
+}
+
+// Adaptive vsync where offered (a late frame is shown at once instead of
+// waiting a whole refresh), plain vsync otherwise.
+void ApplySwapWait(SwapWait wait) {
+  if (wait == SwapNoWait) SDL_GL_SetSwapInterval(0);
+  swapWaits = wait == SwapVsync && (SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0);
 }
 
 // An X error no longer goes to SDL's handler, which restores the display modes
@@ -136,8 +177,13 @@ void ShowAndActivate() {
 
 // A close request (window close, Alt+F4, SIGINT/SIGTERM) ends the show at once,
 // skipping the volume ramp; the audio thread is stopped first so that it never
-// runs into the exit handlers.
-[[noreturn]] void EndOnCloseRequest() {
+// runs into the exit handlers. A front end with its own answer gets the request.
+void EndOnCloseRequest() {
+  if (display.closeRequested != nullptr) {
+    signalState = 0;
+    display.closeRequested();
+    return;
+  }
   CloseDemoWindow();
   FreeAudio();
   std::exit(0);
@@ -167,6 +213,80 @@ void EndOnPendingTrouble() {
   if (signalState) EndOnCloseRequest();
 }
 
+// The mode switch: the first listed mode of the size with the most bits per
+// pixel, applied with everything the display reported for it, refresh rate
+// included. Returns the fatal text on failure.
+const char* SwitchDisplayMode(int width, int height) {
+  int chosen = ChooseDisplayMode(ReadSdlDisplayMode, width, height);
+  if (chosen < 0) return "screenmode not found";
+  SDL_DisplayMode mode;
+  SDL_GetDisplayMode(0, chosen, &mode);
+  if (SDL_SetWindowDisplayMode(DemoWindow(), &mode) != 0 ||
+      SDL_SetWindowFullscreen(DemoWindow(), SDL_WINDOW_FULLSCREEN) != 0)
+    return "can't go into fullscreen mode";
+  // A temporary change: closing the window (or the process ending) puts the
+  // desktop mode back.
+  displayModeChanged = true;
+  return nullptr;
+}
+
+// A hidden window switches the display only when it is shown: whether it did.
+bool InTheModeAskedFor() {
+  SDL_DisplayMode current;
+  int index = SDL_GetWindowDisplayIndex(DemoWindow());
+  return SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &current) == 0 &&
+         current.w == display.width && current.h == display.height;
+}
+
+// The request's fullscreen: a real mode or the desktop's. Returns the fatal
+// text on failure, with the window left where it was.
+const char* EnterFullscreen() {
+  if (display.kind == DisplayModeSwitch) {
+    if (const char* failure = SwitchDisplayMode(display.width, display.height)) return failure;
+  } else if (SDL_SetWindowFullscreen(DemoWindow(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    SDL_snprintf(platformError, sizeof platformError, "can't go into fullscreen: %s",
+                 SDL_GetError());
+    return platformError;
+  }
+  fullscreen = true;
+  ShowDemoCursor(false);
+  if (display.layOut == nullptr) ResizeViewport(display.width, display.height);
+  ShowAndActivate();
+  if (display.layOut != nullptr) LayOutPicture(display.width, display.height);
+  if (display.kind == DisplayModeSwitch && !InTheModeAskedFor()) return "can't go into fullscreen mode";
+  return nullptr;
+}
+
+// A window: the show's own at its asked size, or the desktop window of the
+// request's window size, centred.
+void EnterWindowed() {
+  if (SDL_SetWindowFullscreen(DemoWindow(), 0) != 0) FatalError("can't go into window mode");
+  displayModeChanged = false;
+  fullscreen = false;
+  if (!display.ownsTheScreen) {
+    SDL_SetWindowSize(DemoWindow(), display.windowWidth, display.windowHeight);
+    SDL_SetWindowPosition(DemoWindow(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  ShowDemoCursor(true);
+  LayOutPicture(glWindow.width, glWindow.height);
+  ShowAndActivate();
+}
+
+// The window as the request has it before it is shown: the show's at the
+// screen's corner on top of everything, a desktop window centred.
+SDL_Window* MakeWindow(Uint32 flags) {
+  if (display.ownsTheScreen) {
+    flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    flags |= display.kind == DisplayWindow ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
+    return SDL_CreateWindow("nivora dusk", 0, 0, display.width, display.height, flags);
+  }
+  flags |= SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
+  int width = display.kind == DisplayWindow ? display.width : display.windowWidth;
+  int height = display.kind == DisplayWindow ? display.height : display.windowHeight;
+  return SDL_CreateWindow("nivora dusk", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+                          height, flags);
+}
+
 }  // namespace
 
 bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
@@ -178,38 +298,44 @@ bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
   return true;
 }
 
-bool CreateDemoWindow(int width, int height, int fullscreen) {
-  SetGlWindowSize(width, height);
-  // Losing the focus must not iconify the show and drop the display mode:
-  // the show takes the focus back instead (HandleDemoEvent).
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+bool CreateDemoWindow(const DisplayRequest& request) {
+  display = request;
+  if (display.kind == DisplayWindow) {
+    display.windowWidth = request.width;
+    display.windowHeight = request.height;
+  }
+  SetGlWindowSize(request.pictureWidth, request.pictureHeight);
+  // The show must not iconify and drop the display mode when it loses the
+  // focus: it takes the focus back instead (HandleDemoEvent). A desktop
+  // window's own mode gives the desktop its mode while away, SDL's way.
+  bool letModeGo = !request.ownsTheScreen && request.kind == DisplayModeSwitch;
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, letModeGo ? "1" : "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   videoStarted = true;
   if (!OnARealDisplay()) return false;
   WatchDisplayAndSignals();
-  RequestPixelFormat();
+  RequestPixelFormat(request.context);
 
-  // Hidden until the display mode is set; always on top like any fullscreen show.
-  Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALWAYS_ON_TOP;
-  flags |= fullscreen == 1 ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
-  SDL_Window* window =
-      SDL_CreateWindow("nivora dusk", 0, 0, width, height, flags | SDL_WINDOW_OPENGL);
+  // Hidden until the display is set up.
+  SDL_Window* window = MakeWindow(SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
   if (window == nullptr) {
     // Tell a platform that refuses every window from one that has no pixel
     // format to match the request.
-    SDL_Window* plain = SDL_CreateWindow("nivora dusk", 0, 0, width, height, flags);
+    SDL_Window* plain = MakeWindow(SDL_WINDOW_HIDDEN);
     if (plain == nullptr) return false;
     SDL_DestroyWindow(plain);
-    FatalError("Can't Find A Suitable PixelFormat.");
+    FailWith("Can't Find A Suitable PixelFormat.");
   }
-  glWindow.window = window;
+  SetGlWindowHandles(window, nullptr);
   NoteWindowXid(window);
   SetUpGl(window);
 
-  if (fullscreen == 1)
-    EnterFullscreen(width, height);
-  else
+  if (request.kind == DisplayWindow) {
     EnterWindowed();
+  } else if (const char* failure = EnterFullscreen()) {
+    FatalError(failure);
+  }
+  ApplySwapWait(request.swap);
   return true;
 }
 
@@ -217,44 +343,22 @@ void RaiseDemoWindow() {
   if (DemoWindow() != nullptr) SDL_RaiseWindow(DemoWindow());
 }
 
-void EnterFullscreen(int width, int height) {
-  int chosen = ChooseDisplayMode(ReadSdlDisplayMode, width, height);
-  if (chosen < 0) FatalError("screenmode not found");
-  // Applied with everything the display reported for it, refresh rate included.
-  SDL_DisplayMode mode;
-  SDL_GetDisplayMode(0, chosen, &mode);
-  if (SDL_SetWindowDisplayMode(DemoWindow(), &mode) != 0 ||
-      SDL_SetWindowFullscreen(DemoWindow(), SDL_WINDOW_FULLSCREEN) != 0)
-    FatalError("can't go into fullscreen mode");
-  // A temporary change: closing the window (or the process ending) puts the
-  // desktop mode back.
-  displayModeChanged = true;
-  ShowDemoCursor(false);
-  ResizeViewport(width, height);
-  ShowAndActivate();
-  // A hidden window switches the display only when it is shown: check the result.
-  SDL_DisplayMode current;
-  int display = SDL_GetWindowDisplayIndex(DemoWindow());
-  if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &current) != 0 ||
-      current.w != width || current.h != height)
-    FatalError("can't go into fullscreen mode");
-}
-
-void EnterWindowed() {
-  if (SDL_SetWindowFullscreen(DemoWindow(), 0) != 0) FatalError("can't go into window mode");
-  displayModeChanged = false;
-  ShowDemoCursor(true);
-  ResizeViewport(glWindow.width, glWindow.height);
-  ShowAndActivate();
+void ToggleDemoFullscreen() {
+  if (DemoWindow() == nullptr) return;
+  if (fullscreen || EnterFullscreen() != nullptr) EnterWindowed();
 }
 
 void HandleDemoEvent(const SDL_Event& event) {
   if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
-    ApplyKeyEvent(event.type == SDL_KEYDOWN, event.key.keysym.sym, event.key.keysym.mod);
+    bool down = event.type == SDL_KEYDOWN;
+    ApplyKeyEvent(down, event.key.keysym.sym, event.key.keysym.mod);
+    if (down && !event.key.repeat && display.keyPressed != nullptr)
+      display.keyPressed(VirtualKeyFromKeycode(event.key.keysym.sym),
+                         (event.key.keysym.mod & KMOD_ALT) != 0);
   } else if (event.type == SDL_WINDOWEVENT) {
     if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-      ResizeViewport(event.window.data1, event.window.data2);
-    else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+      LayOutPicture(event.window.data1, event.window.data2);
+    else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && display.ownsTheScreen)
       RaiseDemoWindow();
     else if (event.window.event == SDL_WINDOWEVENT_CLOSE)
       EndOnCloseRequest();
@@ -285,13 +389,14 @@ void CloseDemoWindow() {
   if (glWindow.renderContext != nullptr) {
     SDL_GL_MakeCurrent(DemoWindow(), nullptr);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(glWindow.renderContext));
-    glWindow.renderContext = nullptr;
+    SetGlWindowHandles(glWindow.window, nullptr);
   }
   if (DemoWindow() != nullptr) {
     SDL_DestroyWindow(DemoWindow());
-    glWindow.window = nullptr;
+    SetGlWindowHandles(nullptr, nullptr);
     windowXid = 0;
   }
+  fullscreen = false;
   // SDL's video side stays up until the process ends: shutting it down would
   // unload the GL driver and leave its start-up allocations to unknown code.
 }
@@ -315,3 +420,20 @@ void ShowErrorBox(const char* message) {
 }
 
 uint32_t ReadPlatformTicks() { return SDL_GetTicks(); }
+
+void* ReadGlProc(const char* name) { return SDL_GL_GetProcAddress(name); }
+
+DisplayStatus ReadDisplayStatus() {
+  DisplayStatus status;
+  status.swapWaits = swapWaits;
+  if (DemoWindow() == nullptr) return status;
+  SDL_GL_GetDrawableSize(DemoWindow(), &status.drawableWidth, &status.drawableHeight);
+  status.visible = (SDL_GetWindowFlags(DemoWindow()) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+  SDL_DisplayMode mode;
+  int index = SDL_GetWindowDisplayIndex(DemoWindow());
+  if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0)
+    status.refreshHz = mode.refresh_rate;
+  return status;
+}
+
+const char* ReadPlatformError() { return SDL_GetError(); }

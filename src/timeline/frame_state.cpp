@@ -30,7 +30,7 @@ void SaveFrameState(FrameState& state) {
 }
 
 void RestoreFrameState(const FrameState& state) {
-  demoClock.startTickMs.store(state.startTickMs);
+  SetDemoClockStart(state.startTickMs);
   demoClock.elapsedMs.store(state.elapsedMs);
   demoClock.order = state.order;
   demoClock.row = state.row;

@@ -39,7 +39,7 @@ TEST(PlayerOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(o.frameTimesFile, "t");
 
   ASSERT_TRUE(Parse({"--mode=1024x768"}, o, error)) << error;
-  EXPECT_EQ(o.display, DisplayMode);
+  EXPECT_EQ(o.display, DisplayModeSwitch);
   EXPECT_EQ(o.width, 1024);
   EXPECT_EQ(o.height, 768);
   ASSERT_TRUE(Parse({"-h"}, o, error));

@@ -52,7 +52,7 @@ TEST(SeekHeard, TheSyncAfterASeekArrivesWhenItsRowIsHeardAtItsStraightRunTime) {
   StartAudioOutput();
   SetTickSource(ReadSdlTicks);
   PlayMusic(handle, 0, -1, 1);
-  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
+  SetDemoClockStart(ReadTickMs());
 
   // Order 0 plays for a while, its syncs taken as a frame would take them.
   int before = 0;

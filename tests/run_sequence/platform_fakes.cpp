@@ -9,7 +9,8 @@
 #include "music/audio.h"
 #include "music/clock.h"
 #include "shell/keys.h"
-#include "shell/window.h"
+#include "records/gl_window.h"
+#include "shell/platform.h"
 
 FakePlatform fakePlatform;
 
@@ -61,19 +62,19 @@ extern "C" int __wrap_open(const char* path, int flags, ...) {
   return __real_open(path, flags);  // read-only opens: no mode argument
 }
 
-// shell/window.h
+// shell/platform.h
 int KeyState[256];
 int KeyPressed[256];
 
-bool CreateDemoWindow(int width, int height, int fullscreen) {
-  SetGlWindowSize(width, height);
-  Step("CreateDemoWindow " + std::to_string(width) + " " + std::to_string(height) + " " +
-       std::to_string(fullscreen));
+bool CreateDemoWindow(const DisplayRequest& request) {
+  SetGlWindowSize(request.pictureWidth, request.pictureHeight);
+  // "1": the show's fullscreen, as its window call names it.
+  Step("CreateDemoWindow " + std::to_string(request.width) + " " + std::to_string(request.height) +
+       " " + (request.kind == DisplayModeSwitch ? "1" : "0"));
   return true;
 }
 void RaiseDemoWindow() { Step("RaiseDemoWindow"); }
-void EnterFullscreen(int, int) { Step("EnterFullscreen"); }
-void EnterWindowed() { Step("EnterWindowed"); }
+void ToggleDemoFullscreen() { Step("ToggleDemoFullscreen"); }
 void PumpMessages() {
   ++fakePlatform.pumps;
   Step("PumpMessages");
@@ -88,6 +89,9 @@ void CloseDemoWindow() { Step("CloseDemoWindow"); }
 void RestoreDesktopMode() { Step("RestoreDesktopMode"); }
 void ShowDemoCursor(bool show) { Step(std::string("ShowDemoCursor ") + (show ? "1" : "0")); }
 void ShowErrorBox(const char* message) { Step(std::string("ShowErrorBox ") + message); }
+void* ReadGlProc(const char*) { return nullptr; }
+DisplayStatus ReadDisplayStatus() { return DisplayStatus{}; }
+const char* ReadPlatformError() { return "no reason"; }
 uint32_t ReadPlatformTicks() {
   ++fakePlatform.tickReads;
   Step("ReadPlatformTicks");

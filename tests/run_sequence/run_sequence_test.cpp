@@ -8,7 +8,7 @@
 #include "music/clock.h"
 #include "run_sequence/platform_fakes.h"
 #include "shell/run.h"
-#include "shell/window.h"
+#include "shell/platform.h"
 
 namespace {
 

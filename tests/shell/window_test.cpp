@@ -13,7 +13,7 @@ TEST(WindowDeathTest, NoReachableDisplayMeansNoWindowNotAHeadlessShow) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
-    std::exit(CreateDemoWindow(640, 480, 1) ? 3 : 4);
+    std::exit(CreateDemoWindow(DisplayRequest{}) ? 3 : 4);
   };
   EXPECT_EXIT(create(), testing::ExitedWithCode(4), "");
 }

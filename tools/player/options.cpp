@@ -68,7 +68,7 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
           return false;
         }
       } else {
-        o.display = DisplayMode;
+        o.display = DisplayModeSwitch;
         if (!hasValue || !ParseMode(value, o.width, o.height)) {
           error = "--mode takes 640x480, 800x600 or 1024x768" +
                   (hasValue ? ", not '" + value + "'" : std::string());

@@ -4,14 +4,10 @@
 
 #include <string>
 
-enum PlayerDisplay {
-  DisplayDesktop,  // borderless fullscreen on the desktop's own mode, no mode switch
-  DisplayWindow,   // a resizable window
-  DisplayMode,     // fullscreen with a real display mode switch, restored at exit
-};
+#include "shell/platform.h"
 
 struct PlayerOptions {
-  PlayerDisplay display = DisplayDesktop;
+  DisplayKind display = DisplayDesktop;  // no mode switch unless --mode asks for one
   int width = 960;   // the window's size (DisplayWindow) or the mode (DisplayMode)
   int height = 720;
   bool loop = false;

@@ -1,33 +1,29 @@
 #include "player/play.h"
 
-#include <SDL.h>
-#include <limits.h>
+#include <GL/gl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "assets/objects.h"
-#include "assets/textures.h"
-#include "render/show_random.h"
+#include "glrec/glrec.h"
+#include "letterbox/letterbox.h"
 #include "music/audio.h"
 #include "music/clock.h"
 #include "music/player.h"
 #include "options/options.h"
-#include "player/display.h"
 #include "player/options.h"
 #include "player/overlay.h"
 #include "player/playback.h"
 #include "player/seek_table.h"
+#include "render/show_random.h"
 #include "shell/run.h"
 #include "shell/window.h"
-#include "timeline/timeline.h"
 
 namespace {
 
@@ -35,17 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 double MsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-// As the show fails: the display given back first (a box behind a fullscreen
-// window helps nobody), then one line and the box, then status 1.
-[[noreturn]] void FailToStart(const std::string& message) {
-  ClosePlayerDisplay();
-  std::fprintf(stderr, "%s\n", message.c_str());
-  std::fflush(stderr);
-  ShowPlayerErrorBox(message.c_str());
-  FreeAudio();
-  std::exit(1);
 }
 
 // The seek table: the module decoded once on a thread of its own while the show
@@ -115,13 +100,14 @@ struct Pacer {
 
 void PaceFrame(Pacer& p, double frameMs) {
   if (!p.vsync) return;
-  double periodMs = 1000.0 / PlayerRefreshHz();
+  DisplayStatus display = ReadDisplayStatus();
+  double periodMs = 1000.0 / display.refreshHz;
   // Thirty frames in a row well under the refresh period: the swap is not waiting.
   if (p.driverPaces) {
     p.fastFrames = frameMs < 0.7 * periodMs ? p.fastFrames + 1 : 0;
-    if (p.fastFrames >= 30 || !PlayerSwapIsPaced()) p.driverPaces = false;
+    if (p.fastFrames >= 30 || !display.swapWaits) p.driverPaces = false;
   }
-  if (p.driverPaces && PlayerVisible()) return;
+  if (p.driverPaces && display.visible) return;
   auto period = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double, std::milli>(periodMs));
   auto now = Clock::now();
@@ -137,21 +123,33 @@ void ReportPosition(const char* what) {
                static_cast<double>(demoClock.elapsedMs.load()));
 }
 
-struct LoopState {
-  bool quit = false;
-  bool overlay = false;
+// Everything the player's hooks share: main thread only.
+struct PlayerRun {
+  PlayerOptions options;
+  SeekSupport seek;
+  FrameTimes times;
+  Pacer pacer;
+  Playback playback;
+  bool quit = false;        // Escape or a close request: the loop ends before drawing
+  bool overlay = false;     // H: the figures over the picture
+  uint32_t frameRandom = 0; // the random generator's state as this frame began
+  Clock::time_point lastFrame{};
+  PictureRect picture;      // where the 4:3 picture sits in the drawable
+  std::string glFailure;
 };
 
-void ApplyAction(PlayerAction action, LoopState& loop, Playback& playback, SeekSupport& seek,
-                 uint32_t frameRandom) {
+PlayerRun run;
+
+void ApplyAction(PlayerAction action) {
+  Playback& playback = run.playback;
   switch (action) {
-    case ActionQuit: loop.quit = true; break;
+    case ActionQuit: run.quit = true; break;
     case ActionPause:
       if (playback.paused) {
         ResumePlayback(playback);
         ReportPosition("resumed");
       } else {
-        PausePlayback(playback, frameRandom);
+        PausePlayback(playback, run.frameRandom);
         ReportPosition("paused");
       }
       break;
@@ -159,7 +157,7 @@ void ApplyAction(PlayerAction action, LoopState& loop, Playback& playback, SeekS
     case ActionForward:
     case ActionStart: {
       auto started = Clock::now();
-      const SeekTable& table = ReadySeekTable(seek);
+      const SeekTable& table = ReadySeekTable(run.seek);
       int target = SeekTarget(action, demoClock.order, table, runSettings.looping != 0);
       if (target >= 0 && SeekPlayback(playback, table, target)) {
         char what[64];
@@ -168,75 +166,105 @@ void ApplyAction(PlayerAction action, LoopState& loop, Playback& playback, SeekS
       }
       break;
     }
-    case ActionFullscreen: TogglePlayerFullscreen(); break;
-    case ActionOverlay: loop.overlay = !loop.overlay; break;
+    case ActionFullscreen: ToggleDemoFullscreen(); break;
+    case ActionOverlay: run.overlay = !run.overlay; break;
     case ActionNone: break;
   }
 }
 
-void PumpPlayerEvents(LoopState& loop, Playback& playback, SeekSupport& seek, uint32_t frameRandom) {
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    if (event.type == SDL_QUIT) {
-      loop.quit = true;
-    } else if (event.type == SDL_WINDOWEVENT) {
-      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) LayOutPlayerPicture();
-      if (event.window.event == SDL_WINDOWEVENT_CLOSE) loop.quit = true;
-    } else if (event.type == SDL_KEYDOWN && !event.key.repeat) {
-      ApplyAction(ActionForKey(event.key.keysym.sym, event.key.keysym.mod), loop, playback, seek,
-                  frameRandom);
-    }
+// GL through the recording stand-in, forwarded to the context (a seek runs the
+// show's frames with the calls only counted), and the overlay's own entry points.
+const char* RouteGlThroughStandIn() {
+  std::string missing;
+  if (!GlrecLoadForwarding(ReadGlProc, missing)) {
+    run.glFailure = "the GL has no " + missing;
+    return run.glFailure.c_str();
   }
+  GlrecSetMode(GlrecForward);
+  LoadOverlayGl(ReadGlProc);
+  return nullptr;
 }
 
-void DrawFigures(const FrameTimes& times, const Playback& playback) {
+// As the capture lays a frame out: the show's viewport projection at the
+// picture's size (what the show does on a resize), then the viewport moved
+// between the bars. The show's black clears cover the whole drawable, bars
+// included.
+void LayOutPicture(int drawableWidth, int drawableHeight) {
+  run.picture = FitPicture(drawableWidth, drawableHeight);
+  ResizeViewport(run.picture.width, run.picture.height);
+  glViewport(run.picture.x, run.picture.y, run.picture.width, run.picture.height);
+}
+
+void DrawFigures() {
   OverlayFigures f;
   f.order = demoClock.order;
   f.row = demoClock.row;
   f.tick = demoClock.rowTick;
-  f.fps = FramesPerSecond(times);
-  f.frameMs = times.lastMs;
-  f.paused = playback.paused;
+  f.fps = FramesPerSecond(run.times);
+  f.frameMs = run.times.lastMs;
+  f.paused = run.playback.paused;
   char text[96];
   FormatOverlay(f, text, sizeof text);
-  PictureRect picture = PlayerPicture();
-  int height = PlayerDrawableHeight();
+  const PictureRect& picture = run.picture;
+  DisplayStatus display = ReadDisplayStatus();
   // Two font pixels per 480 picture lines, at least one.
   int scale = picture.height / 240 > 1 ? picture.height / 240 : 1;
-  DrawOverlay(text, PlayerDrawableWidth(), height, picture.x + 2 * scale,
-              height - picture.y - picture.height + 2 * scale, scale);
+  DrawOverlay(text, display.drawableWidth, display.drawableHeight, picture.x + 2 * scale,
+              display.drawableHeight - picture.y - picture.height + 2 * scale, scale);
 }
 
-// Returns whether the show was left paused.
-bool RunPlayerLoop(const PlayerOptions& options, SeekSupport& seek, FrameTimes& times) {
-  LoopState loop;
-  Playback playback;
-  Pacer pacer;
-  pacer.vsync = options.vsync;
-  pacer.due = Clock::now();
-  auto last = Clock::now();
-  while (!loop.quit && quitRequested.load() == 0) {
-    if (!playback.paused) UpdateDemoClock();
-    uint32_t frameRandom = GetShowRandomState();
-    PumpPlayerEvents(loop, playback, seek, frameRandom);
-    if (loop.quit) break;
-    if (playback.paused) SetShowRandomState(playback.pausedRandom);
-    DrawFrame();
-    if (loop.overlay) DrawFigures(times, playback);
-    SwapPlayerBuffers();
-    double frameMs = MsSince(last);
-    PaceFrame(pacer, frameMs);
-    auto now = Clock::now();
-    NoteFrame(times, std::chrono::duration<double, std::milli>(now - last).count());
-    last = now;
-  }
-  return playback.paused;
+// The loop's hooks: pause holds the clock and the grain, keys act between the
+// pump and the frame, the figures go over the picture, frames are paced.
+bool HoldsClock() { return run.playback.paused; }
+void NoteFrameRandom() { run.frameRandom = GetShowRandomState(); }
+bool EndsLoop() { return run.quit; }
+void HoldGrain() {
+  if (run.playback.paused) SetShowRandomState(run.playback.pausedRandom);
+}
+void DrawFiguresIfShown() {
+  if (run.overlay) DrawFigures();
+}
+void PaceAndNoteFrame() {
+  PaceFrame(run.pacer, MsSince(run.lastFrame));
+  auto now = Clock::now();
+  NoteFrame(run.times, std::chrono::duration<double, std::milli>(now - run.lastFrame).count());
+  run.lastFrame = now;
+}
+void OnKey(int virtualKey, bool alt) { ApplyAction(ActionForKey(virtualKey, alt)); }
+void OnCloseRequest() { run.quit = true; }
+// The seek table's decode runs on a thread of its own while the show plays.
+void OnShowLoaded() {
+  StartRecording(run.seek);
+  run.pacer.due = run.lastFrame = Clock::now();
+}
+
+FrontEnd PlayerFrontEnd(const PlayerOptions& options) {
+  FrontEnd front;
+  DisplayRequest& d = front.display;
+  d.kind = options.display;
+  d.width = options.width;
+  d.height = options.height;
+  d.swap = options.vsync ? SwapVsync : SwapNoWait;
+  d.ownsTheScreen = false;
+  d.explainFailures = true;
+  d.contextReady = RouteGlThroughStandIn;
+  d.layOut = LayOutPicture;
+  d.keyPressed = OnKey;
+  d.closeRequested = OnCloseRequest;
+  front.loop.holdsClock = HoldsClock;
+  front.loop.frameBegins = NoteFrameRandom;
+  front.loop.endsLoop = EndsLoop;
+  front.loop.beforeDraw = HoldGrain;
+  front.loop.frameDrawn = DrawFiguresIfShown;
+  front.loop.frameSwapped = PaceAndNoteFrame;
+  front.showLoaded = OnShowLoaded;
+  return front;
 }
 
 }  // namespace
 
 int RunPlayer(int argc, const char* const* argv) {
-  PlayerOptions options;
+  PlayerOptions& options = run.options;
   std::string error;
   if (!ParsePlayerOptions(argc, argv, options, error)) {
     std::fprintf(stderr, "nivora-play: %s\n", error.c_str());
@@ -258,42 +286,16 @@ int RunPlayer(int argc, const char* const* argv) {
     return 1;
   }
   runSettings.looping = options.loop ? 1 : 0;
-  SeekSupport seek;
-  ReadModuleFile(showModuleFile, seek.module);
-  FrameTimes times;
+  ReadModuleFile(showModuleFile, run.seek.module);
+  run.pacer.vsync = options.vsync;
   if (!options.frameTimesFile.empty()) {
-    times.keepAll = true;
-    times.all.reserve(1 << 20);  // over four hours at 60 fps
+    run.times.keepAll = true;
+    run.times.all.reserve(1 << 20);  // over four hours at 60 fps
   }
 
-  SetTickSource(ReadPlatformTicks);
-  if (!AudioVersionOk()) FailToStart(audioVersionMessage);
-  if (!InitAudioDevice(44100)) FailToStart("Can't initialize device");
-  if (!OpenPlayerDisplay(options, error)) FailToStart(error);
-  LoadOverlayGl(PlayerGlProc);
-
-  // The show's own start-up (a failure raises the show's fatal texts), then the
-  // seek table's decode on a thread of its own while the show plays.
-  LoadShow(ShowStartLive);
-  StartRecording(seek);
-
-  PlayMusic(musicHandle, 0, -1, 1);
-  demoClock.startTickMs.store(static_cast<float>(ReadTickMs()));
-  bool paused = RunPlayerLoop(options, seek, times);
-
-  ReleaseAssets();
-  // As the show ends: the music fades out and is heard out. Paused, it is
-  // already silent.
-  if (!paused) {
-    for (int volume = 100; volume >= 0; volume -= 5) {
-      SetAudioVolume(volume);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    FinishAudioFade();
-  }
-  FreeAudio();
-  ClosePlayerDisplay();
-  if (seek.recorder.joinable()) seek.recorder.join();
-  if (times.keepAll) WriteFrameTimes(times, options.frameTimesFile);
-  return 0;
+  // The show's own run sequence, with the player's display and hooks.
+  int status = RunShow(PlayerFrontEnd(options));
+  if (run.seek.recorder.joinable()) run.seek.recorder.join();
+  if (run.times.keepAll) WriteFrameTimes(run.times, options.frameTimesFile);
+  return status;
 }

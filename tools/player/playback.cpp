@@ -1,23 +1,20 @@
 #include "player/playback.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 
 #include "music/audio.h"
 #include "music/clock.h"
 
-PlayerAction ActionForKey(int32_t keycode, uint16_t modifiers) {
-  switch (keycode) {
-    case SDLK_ESCAPE: return ActionQuit;
-    case SDLK_SPACE: return ActionPause;
-    case SDLK_LEFT: return ActionBack;
-    case SDLK_RIGHT: return ActionForward;
-    case SDLK_HOME: return ActionStart;
-    case SDLK_f: return ActionFullscreen;
-    case SDLK_h: return ActionOverlay;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return (modifiers & KMOD_ALT) ? ActionFullscreen : ActionNone;
+PlayerAction ActionForKey(int virtualKey, bool alt) {
+  switch (virtualKey) {
+    case 27: return ActionQuit;         // Escape
+    case 32: return ActionPause;        // Space
+    case 37: return ActionBack;         // Left
+    case 39: return ActionForward;      // Right
+    case 36: return ActionStart;        // Home
+    case 'F': return ActionFullscreen;
+    case 'H': return ActionOverlay;
+    case 13: return alt ? ActionFullscreen : ActionNone;  // Return, either Enter key
     default: return ActionNone;
   }
 }
@@ -36,7 +33,7 @@ void ResumePlayback(Playback& p) {
   // at the pause.
   uint32_t now = ReadTickMs();
   double held = static_cast<double>(now - p.pausedAtTick);
-  demoClock.startTickMs.store(static_cast<float>(demoClock.startTickMs.load() + held));
+  SetDemoClockStart(demoClock.startTickMs.load() + held);
   p.paused = false;
   HoldAudioOutput(false);
 }
@@ -60,7 +57,7 @@ bool SeekPlayback(Playback& p, const SeekTable& table, int order) {
   // Order in the low word, row 0 in the high word; the load's flags are kept.
   PlayMusic(musicHandle, order, -1, 1);
   uint32_t now = ReadTickMs();
-  demoClock.startTickMs.store(static_cast<float>(static_cast<double>(now) - start.elapsedMs));
+  SetDemoClockStart(static_cast<double>(now) - start.elapsedMs);
   WriteSyncLeftState(start.state);
   UpdateDemoClock();
   // Paused, the time held counts from here.

@@ -18,8 +18,8 @@ enum PlayerAction {
   ActionOverlay,     // H
 };
 
-// The action of a key pressed (SDL keycode and modifiers); repeats are the caller's.
-PlayerAction ActionForKey(int32_t keycode, uint16_t modifiers);
+// The action of a key pressed (the shell's virtual-key number, Alt held or not).
+PlayerAction ActionForKey(int virtualKey, bool alt);
 
 struct Playback {
   bool paused = false;
