@@ -13,7 +13,7 @@
 
 #include "frame_clock.h"
 #include "music/clock.h"
-#include "offscreen_gl/offscreen_gl.h"
+#include "shell/offscreen_gl.h"
 #include "shell/window.h"
 #include "timeline/timeline.h"
 

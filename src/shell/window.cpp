@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "music/audio.h"
 #include "shell/display_modes.h"
@@ -437,3 +438,36 @@ DisplayStatus ReadDisplayStatus() {
 }
 
 const char* ReadPlatformError() { return SDL_GetError(); }
+
+bool OpenOffscreenGl(int width, int height, std::string& error) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    error = std::string("SDL video: ") + SDL_GetError();
+    return false;
+  }
+  RequestPixelFormat(GlContextCompatibility);
+  SDL_Window* window =
+      SDL_CreateWindow("nivora frames", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (window == nullptr) {
+    error = std::string("window: ") + SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  SetGlWindowHandles(window, SDL_GL_CreateContext(window));
+  if (glWindow.renderContext == nullptr) {
+    error = std::string("GL context: ") + SDL_GetError();
+    CloseOffscreenGl();
+    return false;
+  }
+  return true;
+}
+
+void SwapOffscreenGl() { SDL_GL_SwapWindow(DemoWindow()); }
+
+void CloseOffscreenGl() {
+  if (glWindow.renderContext != nullptr)
+    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(glWindow.renderContext));
+  if (DemoWindow() != nullptr) SDL_DestroyWindow(DemoWindow());
+  SetGlWindowHandles(nullptr, nullptr);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}

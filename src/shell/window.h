@@ -5,6 +5,7 @@
 #include "records/gl_window.h"
 #include "shell/display_modes.h"
 #include "shell/gl_state.h"
+#include "shell/offscreen_gl.h"
 #include "shell/platform.h"
 
 // Mode `index` of the first display, for ChooseDisplayMode; false past the last.

@@ -2,13 +2,16 @@
 # Fails when platform code sits outside the folder that owns it: SDL video and
 # input (and Xlib) only in shell/, libopenmpt and SDL audio only in music/,
 # libjpeg only in assets/, and nothing but GL/GLU in the engine folders.
-# usage: check_seam.sh SRC_DIR LIBRARY_DIR
+# usage: check_seam.sh SRC_DIR LIBRARY_DIR [FRONT_END_FILE...]
+# The front ends' libraries and objects (;-separated lists allowed) may call no
+# SDL video or input function: they reach the window through the shell.
 # The headers are checked in the sources; what each subsystem really calls is
 # checked in its library's undefined symbols, since SDL's umbrella header that
 # music/ includes for audio would also let it call the video side.
 set -u
 src=$1
 libs=$2
+shift 2
 bad=0
 check() {
   local pattern=$1 allowed=$2
@@ -47,4 +50,17 @@ done
 refuse assets 'SDL_|openmpt_|X[A-Z][a-z]' "SDL, Xlib or libopenmpt"
 refuse music "$sdlVideo|jpeg_|X[A-Z][a-z]" "SDL video/input, Xlib or libjpeg"
 refuse shell 'openmpt_|jpeg_|SDL_[A-Za-z]*Audio' "libopenmpt, libjpeg or SDL audio"
+
+for list in "$@"; do
+  IFS=';' read -ra files <<<"$list"
+  for f in "${files[@]}"; do
+    if [ ! -f "$f" ]; then echo "no front-end file $f"; bad=1; continue; fi
+    hits=$(nm -u "$f" | awk '{print $NF}' | grep -E "^($sdlVideo|SDL_(PollEvent|GetKey|ShowCursor|GetMouse))" | sort -u || true)
+    if [ -n "$hits" ]; then
+      echo "$(basename "$f") calls SDL video or input outside the shell:"
+      echo "$hits"
+      bad=1
+    fi
+  done
+done
 exit $bad

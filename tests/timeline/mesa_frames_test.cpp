@@ -10,7 +10,7 @@
 #include "assets/objects.h"
 #include "assets/textures.h"
 #include "music/clock.h"
-#include "offscreen_gl/offscreen_gl.h"
+#include "shell/offscreen_gl.h"
 #include "shell/window.h"
 #include "stand_in_objects.h"
 #include "timeline/timeline.h"

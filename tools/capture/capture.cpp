@@ -25,7 +25,7 @@
 #include "glrec/glrec.h"
 #include "music/clock.h"
 #include "music/player.h"
-#include "offscreen_gl/offscreen_gl.h"
+#include "shell/offscreen_gl.h"
 #include "shell/run.h"
 #include "shell/window.h"
 #include "timeline/frame_state.h"
@@ -137,7 +137,7 @@ bool StartOffscreenShow(CaptureRun& run, std::string& error) {
     return false;
   }
   std::string missing;
-  if (!GlrecLoadForwarding(OffscreenGlProc, missing)) {
+  if (!GlrecLoadForwarding(ReadGlProc, missing)) {
     error = "the GL has no " + missing;
     return false;
   }
