@@ -7,7 +7,9 @@ struct CameraPose {
   float offsetX = 0, offsetY = 0, offsetZ = 0;  // added before the rotation
 };
 
-extern CameraPose sceneCamera;  // main thread only; carries from frame to frame
+// Main thread only. Each object scene sets every field before it draws, so
+// nothing of an earlier frame is read from it.
+extern CameraPose sceneCamera;
 
 // No rotation, 500 units back (offset z -500).
 void ResetCamera(CameraPose& camera);

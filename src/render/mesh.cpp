@@ -95,7 +95,7 @@ void BeginSolid(GLuint texture) {
   glEnable(GL_CULL_FACE);
 }
 
-// Modes 4 and 5 from the cull-face switch on.
+// ModeLit and ModeLitTextured, from the cull-face switch on.
 void BeginSmoothLit() {
   glEnable(GL_CULL_FACE);
   glShadeModel(GL_SMOOTH);

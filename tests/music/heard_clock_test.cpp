@@ -13,8 +13,10 @@ constexpr double kPeriod = kBlock / kRate;
 
 // Plays 3 s of a device whose block b is taken at takenAt(b) seconds while it
 // sounds from b * kPeriod + kPeriod on; queries at 60 fps. Returns the largest
-// error in ms after the first half second, failing on any step back.
-double WorstErrorMs(const std::function<double(int)>& takenAt, int64_t* newestLimit = nullptr) {
+// error in ms after the first half second, failing on any step back; the last
+// reading goes to *last.
+double WorstErrorMs(const std::function<double(int)>& takenAt, int64_t* newestLimit = nullptr,
+                    int64_t* last = nullptr) {
   HeardClock clock;
   ResetHeardClock(clock, kRate, kBlock, 0);
   int nextBlock = 0;
@@ -35,6 +37,7 @@ double WorstErrorMs(const std::function<double(int)>& takenAt, int64_t* newestLi
     double truth = (t - kPeriod) * kRate;
     if (t > 0.5) worst = std::max(worst, std::fabs(got - truth) / kRate * 1000);
   }
+  if (last) *last = previous;
   return worst;
 }
 
@@ -51,7 +54,14 @@ TEST(HeardClock, FollowsSteadyAndBurstyBlocksAndLagsLateOnesByNoMoreThanTheirLat
 TEST(HeardClock, AStalledDeviceHoldsTheClockAtTheLastFrameRendered) {
   // Blocks stop after 1 s; the renderer's last frame bounds the clock.
   int64_t rendered = static_cast<int64_t>(1.0 / kPeriod) * kBlock;
-  WorstErrorMs([](int b) { return b < 1.0 / kPeriod ? b * kPeriod : 1e9; }, &rendered);
+  int64_t last = 0;
+  double worst =
+      WorstErrorMs([](int b) { return b < 1.0 / kPeriod ? b * kPeriod : 1e9; }, &rendered, &last);
+  EXPECT_EQ(last, rendered);
+  // Followed the blocks until they stopped: the worst error is the hold's own,
+  // how far the last frame rendered trails the truth at the last query (2 s).
+  double heldBehindMs = ((0.005 + 179 / 60.0 - kPeriod) * kRate - rendered) / kRate * 1000;
+  EXPECT_NEAR(worst, heldBehindMs, 1.0);
   HeardClock clock;
   ResetHeardClock(clock, kRate, kBlock, 0);
   EXPECT_EQ(AdvanceHeardClock(clock, 0.1, 1000), -1);  // nothing taken yet

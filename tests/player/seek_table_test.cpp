@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "music/offline_clock.h"
 #include "effects/sheets.h"
 #include "glrec/glrec.h"
@@ -101,6 +103,35 @@ TEST(SeekTable, EachOrderStartsWithTheStateAStraightRunLeavesThere) {
   EXPECT_EQ(table.starts[0].state.lastSyncMs, -100000);
   ResetDemoClock();
   WriteSyncLeftState(SyncLeftState{});
+}
+
+
+// The player records its run on a thread of its own while the main thread may
+// step another offline clock (as the capture does): each hears its own syncs.
+TEST(SeekTable, ARecordingBesideAnotherClockHearsTheSameSyncs) {
+  std::vector<uint8_t> module = SeekTestModule();
+  ShowRun alone;
+  ASSERT_TRUE(RecordShowRun(module.data(), module.size(), alone));
+
+  ShowRun beside;
+  bool recorded = false;
+  std::thread recorder([&] { recorded = RecordShowRun(module.data(), module.size(), beside); });
+  OfflineClock clock;
+  ASSERT_TRUE(OpenOfflineClock(clock, module.data(), module.size(), kSeekRunFps));
+  int heard = 0;
+  for (StepOfflineClock(clock); !OfflineClockPastEnd(clock); StepOfflineClock(clock)) {
+    ApplyOfflineClock(clock);
+    heard += clock.syncs;
+  }
+  CloseOfflineClock(clock);
+  recorder.join();
+  ASSERT_TRUE(recorded);
+  EXPECT_EQ(beside.syncs, alone.syncs);
+  EXPECT_EQ(beside.position, alone.position);
+  int recordedSyncs = 0;
+  for (uint8_t n : alone.syncs) recordedSyncs += n;
+  EXPECT_EQ(heard, recordedSyncs);
+  EXPECT_EQ(heard, 9);
 }
 
 }  // namespace
