@@ -12,7 +12,9 @@
 # which Xvfb does not, and x11-xserver-utils' xrandr reads the mode in use;
 # heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
 # music tests play; libjpeg-turbo-progs and imagemagick make and check the CMYK
-# and reference pictures the texture tests decode), and enables source entries
+# and reference pictures the texture tests decode; stress-ng loads the cores
+# beside the end-to-end runs to show they wait on conditions, not on time),
+# and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -32,6 +34,7 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   heroes-sound-tracks tecnoballz-data pingus-data
   libjpeg-turbo-progs
+  stress-ng
 )
 
 sudo=""

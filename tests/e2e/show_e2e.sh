@@ -159,6 +159,27 @@ wait_for_end() {
   show_pid=""
 }
 
+# Waits up to $1 seconds for the module to be heard (a sounding sample in the
+# disk driver's file): the show plays it just before its main loop.
+wait_for_music() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  until [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -c)" = 1 ]; do
+    [ "$(now_ms)" -gt "$deadline" ] && fail "the music was never heard"
+    alive "$show_pid" || fail "the show ended before its music was heard"
+    sleep 0.05
+  done
+}
+
+# Waits up to $1 seconds for COMMAND... to succeed.
+wait_until() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  shift
+  until "$@"; do
+    [ "$(now_ms)" -gt "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+
 show_window() { xdotool search --onlyvisible --name '^nivora dusk$' 2>/dev/null | head -n1; }
 
 # Waits up to $1 seconds for the show's window to be mapped; prints its id.
@@ -220,12 +241,6 @@ dismiss_box_and_wait() {
     box=$(find_box)
     [ -z "$box" ] && sleep 0.05
   done
-  # Still up a moment later: the box waits for the viewer.
-  sleep 0.3
-  if ! alive "$show_pid"; then
-    wait "$show_pid"
-    fail "the show ended (status $?) without waiting at the error box"
-  fi
   # A box is painted a moment after it is mapped: look again for up to 3 s.
   local share tries=0
   while :; do
@@ -236,6 +251,11 @@ dismiss_box_and_wait() {
     sleep 0.2
   done
   echo "box $box on screen: share $share of its place in its own colour" >&2
+  # Still up once it was seen painted: the box waits for the viewer.
+  if ! alive "$show_pid"; then
+    wait "$show_pid"
+    fail "the show ended (status $?) without waiting at the error box"
+  fi
   if [ "$how" != Return ]; then
     kill -"$how" "$show_pid"
     wait_for_end 2
@@ -282,8 +302,7 @@ case "$case_name" in
     echo "$geometry" | grep -q 'Position: 0,0' || fail "window not at 0,0: $geometry"
     echo "$geometry" | grep -q 'Geometry: 640x480' || fail "window not 640x480: $geometry"
     # The pointer starts in the middle of the screen, over the show: no cursor there.
-    sleep 0.5
-    "$x_helper" cursor-hidden || fail "the cursor shows over the show"
+    wait_until 10 "$x_helper" cursor-hidden || fail "the cursor shows over the show"
     wait_for_end 30
     [ "$status" -eq 0 ] || fail "exit status $status, expected 0"
     elapsed=$(( $(now_ms) - start ))
@@ -302,7 +321,7 @@ case "$case_name" in
     ;;
   escape-tap|escape-fade)
     wait_for_window 10 >/dev/null || exit 1
-    sleep 3  # past both fades, into the main loop, the music playing
+    wait_for_music 30  # past both fades, into the main loop
     alive "$show_pid" || fail "the show ended by itself"
     xdotool keydown Escape
     sleep 0.01
@@ -319,7 +338,7 @@ case "$case_name" in
     ;;
   window-close)
     id=$(wait_for_window 10) || exit 1
-    sleep 3
+    wait_for_music 30
     alive "$show_pid" || fail "the show ended by itself"
     sent=$(now_ms)
     "$x_helper" close "$id" || fail "could not send the close request"
@@ -333,7 +352,7 @@ case "$case_name" in
     ;;
   window-destroy)
     id=$(wait_for_window 10) || exit 1
-    sleep 3
+    wait_for_music 30
     alive "$show_pid" || fail "the show ended by itself"
     sent=$(now_ms)
     xdotool windowclose "$id" || fail "xdotool could not destroy the window"
@@ -345,7 +364,7 @@ case "$case_name" in
     ;;
   lost-display)
     wait_for_window 10 >/dev/null || exit 1
-    sleep 3
+    wait_for_music 30
     alive "$show_pid" || fail "the show ended by itself"
     kill -KILL "$xvfb_pid"
     wait "$xvfb_pid" 2>/dev/null
@@ -367,7 +386,7 @@ case "$case_name" in
     ;;
   close-request)
     wait_for_window 10 >/dev/null || exit 1
-    sleep 2.5  # past both fades, into the main loop
+    wait_for_music 30  # past both fades, into the main loop
     alive "$show_pid" || fail "the show ended by itself"
     kill -TERM "$show_pid"
     wait_for_end 5

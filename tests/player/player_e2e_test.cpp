@@ -257,7 +257,7 @@ EndSection
     }
   }
 
-  void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "dummy",
+  void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "disk",
                    const std::string& program = NIVORA_PLAY) {
     std::string err = work + "/stderr";
     player = fork();
@@ -298,6 +298,50 @@ EndSection
       if (id.empty()) std::this_thread::sleep_for(25ms);
     }
     return id;
+  }
+
+  // Waits until `condition` holds, trying every 50 ms for at most `seconds`.
+  template <typename Condition>
+  bool WaitFor(Condition condition, double seconds = 30) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(50ms);
+    }
+    return true;
+  }
+
+  // Seconds of sound in the disk driver's stream since it first sounded.
+  double SecondsHeard() {
+    std::string raw = Slurp(work + "/audio.raw");
+    size_t first = raw.find_first_not_of('\0');
+    return first == std::string::npos
+               ? 0
+               : static_cast<double>(raw.size() - first) / (2 * sizeof(float) * 44100);
+  }
+
+  // The module is heard: the player's main loop runs (it plays the module just
+  // before). The loading takes its time on a loaded machine: generous deadline.
+  bool WaitForMusic(double seconds = 90) {
+    return WaitFor([&] { return SecondsHeard() > 0; }, seconds);
+  }
+
+  // Time that must pass for what the test checks (the show playing on while
+  // away, a pause held), not a wait for something to happen.
+  void LetTimePass(std::chrono::milliseconds span) { std::this_thread::sleep_for(span); }
+
+  // Two screenshots in a row alike: the picture stands still. Empty when it
+  // never did within the deadline.
+  template <typename Take>
+  Image SteadyPicture(Take take, double seconds = 20) {
+    Image last = take(), now;
+    bool steady = WaitFor([&] {
+      now = take();
+      bool same = now.width > 0 && DifferentPixels(now, last) == 0;
+      last = now;
+      return same;
+    }, seconds);
+    return steady ? now : Image{};
   }
 
   void Key(const std::string& keys) {
@@ -344,6 +388,15 @@ EndSection
     return Shell("xdotool getwindowgeometry " + Window() + " 2>/dev/null | grep Geometry");
   }
 
+  // The window is drawn again: its inside, 800 pixels wide, is a tenth lit.
+  void ExpectDrawnInside() {
+    Image inside;
+    EXPECT_TRUE(WaitFor([&] {
+      inside = ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null"));
+      return inside.width == 800 && LitPixelsOutside(inside, 0, 0, 0, 0) > 800 * 600 / 10;
+    })) << "width " << inside.width << ", lit " << LitPixelsOutside(inside, 0, 0, 0, 0);
+  }
+
   Image Screenshot() {
     Image shot = ReadXwd(Shell("xwd -root -silent 2>/dev/null"));
     EXPECT_GT(shot.width, 0) << "no screenshot";
@@ -356,7 +409,7 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   StartPlayer({"--window", "800x600"});
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
   EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
-  std::this_thread::sleep_for(3500ms);  // the fades and the loading
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
 
   Key("Right");
   ASSERT_TRUE(WaitForLines("at order 1 row 0 tick 0", 1)) << Stderr();
@@ -369,33 +422,31 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   // Paused, the picture stands still; the overlay changes its corner only.
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
-  std::this_thread::sleep_for(500ms);
-  Image still = Screenshot();
-  std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(DifferentPixels(still, Screenshot()), 0);
+  auto shot = [&] { return Screenshot(); };
+  Image still = SteadyPicture(shot);
+  ASSERT_GT(still.width, 0) << "the paused picture never stood still";
   Key("h");
-  std::this_thread::sleep_for(500ms);
-  Image figures = Screenshot();
+  // The figures change the picture's corner only (the fps figure may move).
   // The window's picture fills it: 800x600 at (240, 212) on this screen.
-  EXPECT_GT(DifferentPixels(still, figures), 100);
+  Image figures;
+  EXPECT_TRUE(WaitFor([&] { return DifferentPixels(still, figures = Screenshot()) > 100; }));
   EXPECT_EQ(DifferentPixels(Crop(still, 240 + 200, 212 + 40, 600, 560),
                             Crop(figures, 240 + 200, 212 + 40, 600, 560)),
             0);
   Key("h");
-  std::this_thread::sleep_for(500ms);
-  EXPECT_EQ(DifferentPixels(still, Screenshot()), 0);
+  EXPECT_TRUE(WaitFor([&] { return DifferentPixels(still, Screenshot()) == 0; }));
   Key("space");
   ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
 
+  auto sized = [&](const char* size) {
+    return WaitFor([&] { return Geometry().find(size) != std::string::npos; });
+  };
   Key("f");
-  std::this_thread::sleep_for(700ms);
-  EXPECT_NE(Geometry().find("1280x1024"), std::string::npos) << Geometry();
+  EXPECT_TRUE(sized("1280x1024")) << Geometry();
   Key("f");
-  std::this_thread::sleep_for(700ms);
-  EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
+  EXPECT_TRUE(sized("800x600")) << Geometry();
   Key("alt+Return");
-  std::this_thread::sleep_for(700ms);
-  EXPECT_NE(Geometry().find("1280x1024"), std::string::npos) << Geometry();
+  EXPECT_TRUE(sized("1280x1024")) << Geometry();
 
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
@@ -408,26 +459,23 @@ TEST_F(PlayerE2e, MinimisedItPlaysOnAndComesBackIntact) {
   StartPlayer({"--window", "800x600"});
   std::string id = WaitForShow();
   ASSERT_FALSE(id.empty()) << Stderr();
-  std::this_thread::sleep_for(3500ms);
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
   Paused before = LastPaused();
   Key("space");
   ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
   Shell("xdotool windowminimize --sync " + id + " 2>/dev/null");
-  EXPECT_EQ(Window(), "") << "not minimised";
-  std::this_thread::sleep_for(2000ms);
+  EXPECT_TRUE(WaitFor([&] { return Window().empty(); })) << "not minimised";
+  LetTimePass(2000ms);
   Shell("xdotool windowactivate --sync " + id + " 2>/dev/null");
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(WaitFor([&] { return !Window().empty(); })) << "not restored";
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 2)) << Stderr();
   Paused after = LastPaused();
   EXPECT_GT(after.elapsedMs - before.elapsedMs, 2000) << Stderr();
   EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
-  std::this_thread::sleep_for(500ms);
-  Image inside = ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null"));
-  ASSERT_EQ(inside.width, 800);
-  EXPECT_GT(LitPixelsOutside(inside, 0, 0, 0, 0), 800 * 600 / 10);
+  ExpectDrawnInside();
   Key("Escape");
   EXPECT_EQ(WaitForExit(10), 0) << Stderr();
 }
@@ -438,18 +486,26 @@ TEST_F(PlayerE2e, LoopingTheLastOrderLeadsBackToTheStartWithTheClockAtZero) {
   StartScreen("1280x1024");
   StartPlayer({"--loop", "--window", "800x600"});
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
-  std::this_thread::sleep_for(3500ms);
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
   std::string right;
   for (int o = 1; o <= 18; o++) right += " Right";
   Key(right);
   ASSERT_TRUE(WaitForLines("at order 18 row 0 tick 0", 1)) << Stderr();
-  std::this_thread::sleep_for(10000ms);  // the last order lasts 8.7 s
-  Key("space");
-  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
-  Paused wrapped = LastPaused();
-  EXPECT_EQ(wrapped.order, 0) << Stderr();
+  // The last order lasts 8.7 s: a look every second (a pause and a resume)
+  // until the show is back at order 0.
+  Paused wrapped;
+  int looks = 0;
+  auto lookedAtZero = [&] {
+    Key("space");
+    if (!WaitForLines("paused at", ++looks)) return false;
+    wrapped = LastPaused();
+    Key("space");
+    WaitForLines("resumed at", looks);
+    if (wrapped.order != 0) LetTimePass(1000ms);
+    return wrapped.order == 0;
+  };
+  ASSERT_TRUE(WaitFor(lookedAtZero, 60)) << Stderr();
   EXPECT_LT(wrapped.elapsedMs, 8000) << Stderr();
-  Key("space");
   Key(right);
   ASSERT_TRUE(WaitForLines("at order 18 row 0 tick 0", 2)) << Stderr();
   Key("Right");
@@ -477,18 +533,19 @@ TEST_P(ModeRestore, TheDesktopModeComesBackOnTheWayOut) {
   const ModeRun& run = GetParam();
   StartModeScreen();
   if (run.args.empty())
-    StartPlayer({}, "dummy", std::string(NIVORA_SHOW_DIR) + "/nivora-dusk");
+    StartPlayer({}, "disk", std::string(NIVORA_SHOW_DIR) + "/nivora-dusk");
   else
     StartPlayer(run.args);
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
-  std::this_thread::sleep_for(2000ms);
-  EXPECT_EQ(ScreenMode(), run.mode);
+  EXPECT_TRUE(WaitFor([&] { return ScreenMode() == run.mode; })) << ScreenMode();
+  // Escape and SIGTERM are taken in the main loop.
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
   if (run.signal != 0)
     kill(player, run.signal);
   else
     Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
-  EXPECT_EQ(ScreenMode(), "1280x1024");
+  EXPECT_EQ(WaitForExit(20), 0) << Stderr();
+  EXPECT_TRUE(WaitFor([&] { return ScreenMode() == "1280x1024"; })) << ScreenMode();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -511,44 +568,47 @@ TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
            static_cast<char*>(nullptr));
     _exit(127);
   }
-  std::this_thread::sleep_for(500ms);
+  auto named = [&](const char* name) {
+    return WaitFor([&] {
+      return !Shell(std::string("xdotool search --onlyvisible --name '^") + name + "$' 2>/dev/null")
+                  .empty();
+    });
+  };
+  ASSERT_TRUE(named("xmessage")) << "no other window";
   StartPlayer({"--mode", "800x600"});
   std::string id = WaitForShow();
   ASSERT_FALSE(id.empty()) << Stderr();
-  std::this_thread::sleep_for(2000ms);
-  ASSERT_EQ(ScreenMode(), "800x600");
+  auto inMode = [&](const char* mode) { return WaitFor([&] { return ScreenMode() == mode; }); };
+  ASSERT_TRUE(inMode("800x600")) << ScreenMode();
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
   auto active = [&] { return Shell("xdotool getactivewindow getwindowname 2>/dev/null"); };
-  auto altTab = [&] {
-    Shell("xdotool keydown alt key Tab keyup alt 2>/dev/null");
-    std::this_thread::sleep_for(1500ms);
+  auto activeIs = [&](const std::string& name) {
+    return WaitFor([&] { return active() == name + "\n"; });
   };
+  auto altTab = [&] { Shell("xdotool keydown alt key Tab keyup alt 2>/dev/null"); };
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
   Paused before = LastPaused();
   Key("space");
   altTab();
-  EXPECT_EQ(active(), "xmessage\n");
-  EXPECT_EQ(ScreenMode(), "1280x1024");
-  std::this_thread::sleep_for(1000ms);
+  EXPECT_TRUE(activeIs("xmessage")) << active();
+  EXPECT_TRUE(inMode("1280x1024")) << ScreenMode();
+  LetTimePass(2500ms);  // away, the show plays on
   altTab();
-  EXPECT_EQ(active(), "nivora dusk\n");
-  EXPECT_EQ(ScreenMode(), "800x600");
+  EXPECT_TRUE(activeIs("nivora dusk")) << active();
+  EXPECT_TRUE(inMode("800x600")) << ScreenMode();
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 2)) << Stderr();
   EXPECT_GT(LastPaused().elapsedMs - before.elapsedMs, 2500) << Stderr();
-  Image inside = ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null"));
-  ASSERT_EQ(inside.width, 800);
-  EXPECT_GT(LitPixelsOutside(inside, 0, 0, 0, 0), 800 * 600 / 10);
+  ExpectDrawnInside();
 
   Key("f");
-  std::this_thread::sleep_for(1000ms);
-  EXPECT_EQ(ScreenMode(), "1280x1024");
+  EXPECT_TRUE(inMode("1280x1024")) << ScreenMode();
   Key("f");
-  std::this_thread::sleep_for(1000ms);
-  EXPECT_EQ(ScreenMode(), "800x600");
+  EXPECT_TRUE(inMode("800x600")) << ScreenMode();
   Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
-  EXPECT_EQ(ScreenMode(), "1280x1024");
+  EXPECT_EQ(WaitForExit(20), 0) << Stderr();
+  EXPECT_TRUE(inMode("1280x1024")) << ScreenMode();
   kill(other, SIGTERM);
   waitpid(other, nullptr, 0);
 }
@@ -668,14 +728,20 @@ TEST_P(PlayerLayout, TheFourToThreePictureSitsBetweenBlackBarsAsTheCaptureHasIt)
   else
     StartPlayer({});
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
-  std::this_thread::sleep_for(4500ms);
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
+  // The whole screen, or the window's inside as xwd takes it.
+  auto take = [&] {
+    return window ? ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null")) : Screenshot();
+  };
+  // Order 0's rings rise out of black: pause once they light a tenth of the
+  // screen, as checked below, and a little more.
+  int lit = std::stoi(screen) * std::stoi(screen.substr(screen.find('x') + 1)) / 8;
+  EXPECT_TRUE(WaitFor([&] { return LitPixelsOutside(take(), 0, 0, 0, 0) > lit; }));
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
   Paused paused = LastPaused();
   ASSERT_EQ(paused.order, 0) << "the show took too long to start: " << Stderr();
-  std::this_thread::sleep_for(600ms);
-  // The whole screen, or the window's inside as xwd takes it.
-  Image shot = window ? ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null")) : Screenshot();
+  Image shot = SteadyPicture(take);
   int width = std::stoi(screen), height = std::stoi(screen.substr(screen.find('x') + 1));
   const Image& frame = shot;
   ASSERT_EQ(frame.width, width);
@@ -701,13 +767,15 @@ TEST_F(PlayerE2e, PauseHoldsTheSoundAndResumesFromTheNextSample) {
   StartScreen("640x480");
   StartPlayer({"--window", "640x480"}, "disk");
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
-  std::this_thread::sleep_for(5000ms);
+  ASSERT_TRUE(WaitFor([&] { return SecondsHeard() > 3; }, 90)) << Stderr();
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
-  std::this_thread::sleep_for(5500ms);
+  LetTimePass(5500ms);  // the pause under test
+  double heardBefore = SecondsHeard();
   Key("space");
   ASSERT_TRUE(WaitForLines("resumed at", 1)) << Stderr();
-  std::this_thread::sleep_for(2000ms);
+  // Two seconds of sound after the gap (the stream counts the gap's silence).
+  ASSERT_TRUE(WaitFor([&] { return SecondsHeard() > heardBefore + 3; }, 60)) << Stderr();
   Key("Escape");
   ASSERT_EQ(WaitForExit(10), 0) << Stderr();
 
