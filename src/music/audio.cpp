@@ -1,17 +1,18 @@
-// The live audio path: one SDL output device whose callback pulls blocks from the
-// module player and notes when each block was handed over, so the position query
-// can tell which frame is being heard between callbacks.
+// The live audio path: one output (music/audio_output.h) whose callback pulls
+// blocks from the module player and notes when each block was handed over, so
+// the position query can tell which frame is being heard between callbacks.
 #include "music/audio.h"
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
+#include "music/audio_output.h"
 #include "music/clock.h"
 #include "music/heard_clock.h"
 #include "music/player.h"
@@ -34,8 +35,7 @@ constexpr int deviceBufferFrames = 512;
 constexpr double fadeSeconds = 0.3;
 
 struct AudioOutput {
-  SDL_AudioDeviceID device = 0;  // 0: closed
-  bool subsystemStarted = false;
+  bool open = false;
   int sampleRate = 44100;
   int bufferFrames = deviceBufferFrames;
   // Written by the callback with the device lock held; read under the lock.
@@ -62,16 +62,13 @@ struct OutputHold {
 OutputHold hold;
 
 void LockOutput() {
-  if (output.device) SDL_LockAudioDevice(output.device);
+  if (output.open) LockAudioOutput();
 }
 void UnlockOutput() {
-  if (output.device) SDL_UnlockAudioDevice(output.device);
+  if (output.open) UnlockAudioOutput();
 }
 
-double NowSeconds() {
-  return static_cast<double>(SDL_GetPerformanceCounter()) /
-         static_cast<double>(SDL_GetPerformanceFrequency());
-}
+double NowSeconds() { return ReadAudioClockSeconds(); }
 
 // Moves the gain toward the volume set last, one step a sample, and applies it.
 void ApplyGain(float* samples, int frames, int64_t firstFrame) {
@@ -93,9 +90,7 @@ void ApplyGain(float* samples, int frames, int64_t firstFrame) {
   }
 }
 
-void FillBlock(void*, Uint8* stream, int bytes) {
-  float* samples = reinterpret_cast<float*>(stream);
-  int frames = bytes / static_cast<int>(2 * sizeof(float));
+void FillBlock(float* samples, int frames) {
   int64_t first = player.framesRendered;
   NoteBlockHandedOver(heard, NowSeconds(), first);
   RenderMusicFrames(player, samples, frames);
@@ -104,18 +99,8 @@ void FillBlock(void*, Uint8* stream, int bytes) {
 
 // The frame heard now; 0 before the first block of the stream was taken.
 int64_t HeardFrame() {
-  if (!output.device) return 0;
+  if (!output.open) return 0;
   return std::max<int64_t>(0, AdvanceHeardClock(heard, NowSeconds(), player.framesRendered - 1));
-}
-
-// The driver's latency against the one block SDL's double buffering implies, in
-// frames. SDL's PulseAudio driver asks the server for a one-block target and
-// hands a block over once that much room is free, when the server has all but
-// played out what it held: a null sink's monitor receives a block half a block
-// after it was handed over (measured with av_offset at 512 frames).
-int DriverLatencyAdjustment(const char* driver, int bufferFrames) {
-  if (driver && std::strcmp(driver, "pulseaudio") == 0) return -bufferFrames / 2;
-  return 0;
 }
 
 int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
@@ -123,32 +108,17 @@ int32_t ReadMusicPosition() { return GetMusicPosition(musicHandle); }
 }  // namespace
 
 bool InitAudioDevice(int frequency) {
-  if (output.device) return true;
+  if (output.open) return true;
   if (frequency <= 0) return false;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  output.subsystemStarted = true;
-  SDL_AudioSpec want{};
-  want.freq = frequency;
-  want.format = AUDIO_F32SYS;
-  want.channels = 2;
-  want.samples = deviceBufferFrames;
-  want.callback = FillBlock;
-  SDL_AudioSpec have{};
-  // No changes allowed: SDL converts to whatever the hardware takes, so the
-  // callback always sees stereo floats in blocks of deviceBufferFrames.
-  output.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (!output.device) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    output.subsystemStarted = false;
-    return false;
-  }
-  output.sampleRate = have.freq;
-  output.bufferFrames = have.samples;
+  AudioOutputFormat got;
+  if (!OpenAudioOutput(frequency, deviceBufferFrames, FillBlock, got)) return false;
+  output.open = true;
+  output.sampleRate = got.sampleRate;
+  output.bufferFrames = got.blockFrames;
   output.gain = 1.0;
   output.gainTarget = 1.0f;
   output.gainSettledFrame = 0;
-  ResetHeardClock(heard, have.freq, have.samples,
-                  DriverLatencyAdjustment(SDL_GetCurrentAudioDriver(), have.samples));
+  ResetHeardClock(heard, got.sampleRate, got.blockFrames, got.latencyAdjustFrames);
   return true;
 }
 
@@ -200,7 +170,7 @@ void SetMusicPositionScaler(uint32_t handle, int scaler) {
 }
 
 void StartAudioOutput() {
-  if (output.device) SDL_PauseAudioDevice(output.device, 0);
+  if (output.open) RunAudioOutput(true);
 }
 
 void PlayMusic(uint32_t handle, int position, int flags, int) {
@@ -247,7 +217,7 @@ void SetAudioVolume(int percent) {
 }
 
 bool AudioFadeFinished() {
-  if (!output.device) return true;
+  if (!output.open) return true;
   LockOutput();
   bool settled = output.gain == output.gainTarget &&
                  output.gainTarget == outputGain.load(std::memory_order_acquire) &&
@@ -265,16 +235,17 @@ void FinishAudioFade() {
   if (hold.held) return;
   // The fade plus a generous latency; a device that stops taking blocks cannot
   // hold the show open.
-  uint64_t start = SDL_GetTicks64();
-  while (!AudioFadeFinished() && SDL_GetTicks64() - start < 1000) SDL_Delay(2);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (!AudioFadeFinished() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void HoldAudioOutput(bool held) {
-  if (!output.device || held == hold.held) return;
+  if (!output.open || held == hold.held) return;
   if (held) {
-    // Once paused the callback is not called again; the block last handed over
-    // still sounds.
-    SDL_PauseAudioDevice(output.device, 1);
+    // Once stopped the callback is not called again; the block last handed
+    // over still sounds.
+    RunAudioOutput(false);
     LockOutput();
     hold.frame = loadedPlaying ? HeardFrame() : 0;
     hold.since = NowSeconds();
@@ -287,12 +258,12 @@ void HoldAudioOutput(bool held) {
     ShiftHeardClock(heard, NowSeconds() - hold.since);
     hold.held = false;
     UnlockOutput();
-    SDL_PauseAudioDevice(output.device, 0);
+    RunAudioOutput(true);
   }
 }
 
 int ReadAudioHandovers(AudioHandover* out, int max) {
-  if (!output.device || !out || max <= 0) return 0;
+  if (!output.open || !out || max <= 0) return 0;
   LockOutput();
   int count = std::min({max, heard.handovers, heardHistory});
   for (int i = 0; i < count; i++) {
@@ -305,12 +276,10 @@ int ReadAudioHandovers(AudioHandover* out, int max) {
 }
 
 void FreeAudio() {
-  // Closing the device waits for a running callback; none runs after it.
-  if (output.device) SDL_CloseAudioDevice(output.device);
-  output.device = 0;
+  // Closing waits for a running callback; none runs after it.
+  if (output.open) CloseAudioOutput();
+  output.open = false;
   hold = OutputHold{};
-  if (output.subsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  output.subsystemStarted = false;
   if (loadedHandle) SetPositionSource(nullptr);
   CloseMusicPlayer(player);
   loadedHandle = 0;

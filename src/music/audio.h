@@ -1,6 +1,7 @@
-// The audio layer the run sequence talks to: version check, output device,
-// module load, sync and end callbacks, position scaler, playback, position query,
-// volume and release. Decoding is libopenmpt's, output is SDL audio's.
+// The audio half of the platform seam, as the run sequence talks to it: version
+// check, output device, module load, sync and end callbacks, position scaler,
+// playback, position query, volume and release. Decoding is libopenmpt's; the
+// output is music/audio_output.h's (SDL audio on the desktop).
 #pragma once
 
 #include <cstdint>
@@ -45,7 +46,7 @@ void HoldAudioOutput(bool hold);
 void FreeAudio();                      // harmless when nothing is open
 
 // For latency measurements: the last blocks handed to the device since playback
-// began, oldest first, as (SDL performance-counter seconds, first stream frame).
+// began, oldest first, as (the output's clock in seconds, first stream frame).
 struct AudioHandover {
   double seconds = 0;
   int64_t firstFrame = 0;

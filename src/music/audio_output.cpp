@@ -1,0 +1,77 @@
+// The desktop's audio output: one SDL audio device, stereo floats.
+#include "music/audio_output.h"
+
+#include <SDL.h>
+
+#include <cstring>
+
+namespace {
+
+SDL_AudioDeviceID device = 0;  // 0: closed
+AudioFill fillBlock = nullptr;
+
+void FillFromCallback(void*, Uint8* stream, int bytes) {
+  fillBlock(reinterpret_cast<float*>(stream), bytes / static_cast<int>(2 * sizeof(float)));
+}
+
+// The driver's latency against the one block SDL's double buffering implies, in
+// frames. SDL's PulseAudio driver asks the server for a one-block target and
+// hands a block over once that much room is free, when the server has all but
+// played out what it held: a null sink's monitor receives a block half a block
+// after it was handed over (measured with av_offset at 512 frames).
+int DriverLatencyAdjustment(const char* driver, int bufferFrames) {
+  if (driver && std::strcmp(driver, "pulseaudio") == 0) return -bufferFrames / 2;
+  return 0;
+}
+
+}  // namespace
+
+bool OpenAudioOutput(int sampleRate, int blockFrames, AudioFill fill, AudioOutputFormat& got) {
+  if (device != 0) return true;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  SDL_AudioSpec want{};
+  want.freq = sampleRate;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = static_cast<Uint16>(blockFrames);
+  want.callback = FillFromCallback;
+  SDL_AudioSpec have{};
+  fillBlock = fill;
+  // No changes allowed: SDL converts to whatever the hardware takes, so the
+  // callback always sees stereo floats in blocks of blockFrames.
+  device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (device == 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+  }
+  got.sampleRate = have.freq;
+  got.blockFrames = have.samples;
+  got.latencyAdjustFrames = DriverLatencyAdjustment(SDL_GetCurrentAudioDriver(), have.samples);
+  return true;
+}
+
+bool AudioOutputOpen() { return device != 0; }
+
+void RunAudioOutput(bool running) {
+  if (device != 0) SDL_PauseAudioDevice(device, running ? 0 : 1);
+}
+
+void LockAudioOutput() {
+  if (device != 0) SDL_LockAudioDevice(device);
+}
+
+void UnlockAudioOutput() {
+  if (device != 0) SDL_UnlockAudioDevice(device);
+}
+
+double ReadAudioClockSeconds() {
+  return static_cast<double>(SDL_GetPerformanceCounter()) /
+         static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void CloseAudioOutput() {
+  if (device == 0) return;
+  SDL_CloseAudioDevice(device);
+  device = 0;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}

@@ -1,0 +1,31 @@
+// The audio output a port supplies: one stereo stream of float frames, pulled a
+// block at a time from a fill callback on the output's own thread. SDL audio on
+// the desktop (audio_output.cpp); a browser port implements the same list.
+#pragma once
+
+// Fills `frames` stereo frames; runs on the output's thread with the output
+// locked.
+using AudioFill = void (*)(float* samples, int frames);
+
+struct AudioOutputFormat {
+  int sampleRate = 44100;
+  int blockFrames = 512;
+  // The output's latency against the one block its double buffering implies,
+  // in frames: what the heard clock adds to place the frame being heard.
+  int latencyAdjustFrames = 0;
+};
+
+// Opens the default output, stopped. False when there is none; otherwise
+// `got` says what the output took.
+bool OpenAudioOutput(int sampleRate, int blockFrames, AudioFill fill, AudioOutputFormat& got);
+bool AudioOutputOpen();
+// Running, or stopped: stopped, the output plays silence and calls fill no more
+// (the block handed over last still sounds).
+void RunAudioOutput(bool running);
+// Keeps the fill callback out while the main thread touches what it reads.
+void LockAudioOutput();
+void UnlockAudioOutput();
+// The clock the hand-overs are stamped on, in seconds.
+double ReadAudioClockSeconds();
+// Waits for a running fill to return; none runs after it.
+void CloseAudioOutput();
