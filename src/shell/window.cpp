@@ -114,7 +114,8 @@ void LayOutPicture(int width, int height) {
 // waiting a whole refresh), plain vsync otherwise.
 void ApplySwapWait(SwapWait wait) {
   if (wait == SwapNoWait) SDL_GL_SetSwapInterval(0);
-  swapWaits = wait == SwapVsync && (SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0);
+  swapWaits = wait == SwapVsync &&
+              (SDL_GL_SetSwapInterval(-1) == 0 || SDL_GL_SetSwapInterval(1) == 0);
 }
 
 // An X error no longer goes to SDL's handler, which restores the display modes
@@ -254,7 +255,8 @@ const char* EnterFullscreen() {
   if (display.layOut == nullptr) ResizeViewport(display.width, display.height);
   ShowAndActivate();
   if (display.layOut != nullptr) LayOutPicture(display.width, display.height);
-  if (display.kind == DisplayModeSwitch && !InTheModeAskedFor()) return "can't go into fullscreen mode";
+  if (display.kind == DisplayModeSwitch && !InTheModeAskedFor())
+    return "can't go into fullscreen mode";
   return nullptr;
 }
 
@@ -429,7 +431,8 @@ DisplayStatus ReadDisplayStatus() {
   status.swapWaits = swapWaits;
   if (DemoWindow() == nullptr) return status;
   SDL_GL_GetDrawableSize(DemoWindow(), &status.drawableWidth, &status.drawableHeight);
-  status.visible = (SDL_GetWindowFlags(DemoWindow()) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+  Uint32 flags = SDL_GetWindowFlags(DemoWindow());
+  status.visible = (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
   SDL_DisplayMode mode;
   int index = SDL_GetWindowDisplayIndex(DemoWindow());
   if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0)

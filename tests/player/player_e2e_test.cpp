@@ -709,7 +709,8 @@ void ExpectCaptureMatch(PlayerE2e& test, const std::string& work,
   EXPECT_EQ(differ, 0);
   if (differ != 0) {
     // Both pictures kept for a look, as binary PPM.
-    for (const Image* image : {static_cast<const Image*>(&picture), static_cast<const Image*>(&captured)}) {
+    const Image* kept[] = {&picture, &captured};
+    for (const Image* image : kept) {
       std::string path = std::string(::testing::TempDir()) + "nivora-play-" +
                          std::to_string(width) + (image == &picture ? "-shown.ppm" : "-captured.ppm");
       if (std::FILE* f = std::fopen(path.c_str(), "wb")) {

@@ -46,6 +46,8 @@ void ResetFakePlatform() {
   recordingOpens = true;
 }
 
+void NoteFakeStep(const std::string& line) { Step(line); }
+
 const std::vector<std::string>& FakeSteps() { return steps; }
 
 std::string JoinedFakeSteps() {

@@ -21,6 +21,8 @@ struct FakePlatform {
 extern FakePlatform fakePlatform;
 
 void ResetFakePlatform();
+// One more step, for hooks a test hands the run sequence.
+void NoteFakeStep(const std::string& line);
 // Steps since the reset.
 const std::vector<std::string>& FakeSteps();
 std::string JoinedFakeSteps();

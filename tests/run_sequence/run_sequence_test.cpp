@@ -6,6 +6,7 @@
 
 #include "assets/textures.h"
 #include "music/clock.h"
+#include "records/gl_window.h"
 #include "run_sequence/platform_fakes.h"
 #include "shell/run.h"
 #include "shell/platform.h"
@@ -100,6 +101,36 @@ TEST_F(RunSequenceTest, ModuleEndMidFrameStillFinishesThatFrame) {
   Append(want, Frames(2));
   Append(want, Teardown());
   EXPECT_TRUE(FakeSteps() == want) << Diff(want, FakeSteps());
+}
+
+// The player's shape of the run: its display request reaches the window call,
+// its hooks run in their places, a held clock reads no tick, and the loop ends
+// before drawing when a hook says so.
+int hookedFrames = 0;
+TEST_F(RunSequenceTest, AFrontEndsHooksRunInTheirPlacesInTheOneLoop) {
+  hookedFrames = 0;
+  FrontEnd front;
+  front.display.kind = DisplayWindow;
+  front.display.width = 800;
+  front.display.height = 600;
+  front.showLoaded = [] { NoteFakeStep("showLoaded"); };
+  front.loop.holdsClock = [] { NoteFakeStep("holdsClock"); return true; };
+  front.loop.frameBegins = [] { NoteFakeStep("frameBegins"); };
+  front.loop.endsLoop = [] { NoteFakeStep("endsLoop"); return ++hookedFrames > 2; };
+  front.loop.beforeDraw = [] { NoteFakeStep("beforeDraw"); };
+  front.loop.frameDrawn = [] { NoteFakeStep("frameDrawn"); };
+  front.loop.frameSwapped = [] { NoteFakeStep("frameSwapped"); };
+  ASSERT_EQ(RunShow(front), 0);
+  Steps want = StartUp();
+  want[2] = "CreateDemoWindow 800 600 0";
+  want.insert(want.end() - 2, "showLoaded");
+  for (int frame = 0; frame < 2; ++frame)
+    Append(want, {"holdsClock", "frameBegins", "PumpMessages", "endsLoop", "beforeDraw", "GL",
+                  "frameDrawn", "SwapDemoBuffers", "frameSwapped"});
+  Append(want, {"holdsClock", "frameBegins", "PumpMessages", "endsLoop"});
+  Append(want, Teardown());
+  EXPECT_TRUE(FakeSteps() == want) << Diff(want, FakeSteps());
+  EXPECT_EQ(glWindow.width, 640);  // the picture, not the window
 }
 
 TEST(RunSequenceDeathTest, FatalErrorClearsTheWindowAwayBeforeTheBox) {
