@@ -147,27 +147,13 @@ preload=()
 (cd "$work/show" && exec "${preload[@]}" "$show" >"$work/stdout" 2>"$work/stderr") &
 show_pid=$!
 
+ended() { ! alive "$show_pid"; }
 # Waits for the show to end within $1 seconds and sets `status`.
 wait_for_end() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  while alive "$show_pid"; do
-    [ "$(now_ms)" -gt "$deadline" ] && fail "still running after $1 s"
-    sleep 0.05
-  done
+  wait_until "$1" ended || fail "still running after $1 s"
   wait "$show_pid"
   status=$?
   show_pid=""
-}
-
-# Waits up to $1 seconds for the module to be heard (a sounding sample in the
-# disk driver's file): the show plays it just before its main loop.
-wait_for_music() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  until [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -c)" = 1 ]; do
-    [ "$(now_ms)" -gt "$deadline" ] && fail "the music was never heard"
-    alive "$show_pid" || fail "the show ended before its music was heard"
-    sleep 0.05
-  done
 }
 
 # Waits up to $1 seconds for COMMAND... to succeed.
@@ -179,6 +165,14 @@ wait_until() {
     sleep 0.05
   done
 }
+
+# The module is heard (a sounding sample in the disk driver's file): the show
+# plays it just before its main loop.
+music_heard() {
+  alive "$show_pid" || fail "the show ended before its music was heard"
+  [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -c)" = 1 ]
+}
+wait_for_music() { wait_until "$1" music_heard || fail "the music was never heard"; }
 
 show_window() { xdotool search --onlyvisible --name '^nivora dusk$' 2>/dev/null | head -n1; }
 

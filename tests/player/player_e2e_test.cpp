@@ -164,13 +164,10 @@ class PlayerE2e : public testing::Test {
         _exit(127);
       }
       setenv("DISPLAY", display.c_str(), 1);
-      for (int i = 0; i < 200; i++) {
-        if (ready()) {
-          xServer = pid;
-          break;
-        }
-        std::this_thread::sleep_for(25ms);
-      }
+      // A number another server holds ends this one at once.
+      bool ended = false;
+      WaitFor([&] { return ready() || (ended = waitpid(pid, nullptr, WNOHANG) == pid); }, 30);
+      if (!ended && ready()) xServer = pid;
       if (xServer < 0) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
@@ -250,12 +247,10 @@ EndSection
       execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
       _exit(127);
     }
-    for (int i = 0; i < 100; i++) {
-      if (Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
-          std::string::npos)
-        break;
-      std::this_thread::sleep_for(50ms);
-    }
+    ASSERT_TRUE(WaitFor([&] {
+      return Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") !=
+             std::string::npos;
+    })) << "no window manager";
   }
 
   void StartPlayer(const std::vector<std::string>& args, const std::string& audio = "disk",
@@ -290,14 +285,10 @@ EndSection
     return id;
   }
 
-  // Waits for the window and the end of the loading fades (the first frame of
-  // the show proper follows them).
+  // Waits for the window; empty when it never came.
   std::string WaitForShow() {
     std::string id;
-    for (int i = 0; i < 400 && id.empty(); i++) {
-      id = Window();
-      if (id.empty()) std::this_thread::sleep_for(25ms);
-    }
+    WaitFor([&] { return !(id = Window()).empty(); }, 60);
     return id;
   }
 
@@ -350,16 +341,13 @@ EndSection
   }
 
   // Waits until standard error holds `count` lines containing `text`.
-  bool WaitForLines(const std::string& text, int count, double seconds = 10) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < until) {
+  bool WaitForLines(const std::string& text, int count, double seconds = 30) {
+    return WaitFor([&] {
       std::string err = Stderr();
       int n = 0;
       for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1)) n++;
-      if (n >= count) return true;
-      std::this_thread::sleep_for(50ms);
-    }
-    return false;
+      return n >= count;
+    }, seconds);
   }
 
   Paused LastPaused() {
@@ -373,16 +361,10 @@ EndSection
   }
 
   int WaitForExit(double seconds) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < until) {
-      int status = 0;
-      if (waitpid(player, &status, WNOHANG) == player) {
-        player = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(50ms);
-    }
-    return -1;
+    int status = 0;
+    if (!WaitFor([&] { return waitpid(player, &status, WNOHANG) == player; }, seconds)) return -1;
+    player = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
 
   std::string Geometry() {
@@ -450,7 +432,7 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   EXPECT_TRUE(sized("1280x1024")) << Geometry();
 
   Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr'").c_str());
 }
 
@@ -478,7 +460,7 @@ TEST_F(PlayerE2e, MinimisedItPlaysOnAndComesBackIntact) {
   EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
   ExpectDrawnInside();
   Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
 }
 
 // Looping: sought to the last order, the show plays it out and starts again at
@@ -512,7 +494,7 @@ TEST_F(PlayerE2e, LoopingTheLastOrderLeadsBackToTheStartWithTheClockAtZero) {
   Key("Right");
   ASSERT_TRUE(WaitForLines("at order 0 row 0 tick 0", 1)) << Stderr();
   Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr' | sort -t' ' -k3 -n | tail -n 3").c_str());
 }
 
@@ -545,7 +527,7 @@ TEST_P(ModeRestore, TheDesktopModeComesBackOnTheWayOut) {
     kill(player, run.signal);
   else
     Key("Escape");
-  EXPECT_EQ(WaitForExit(20), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
   EXPECT_TRUE(WaitFor([&] { return ScreenMode() == "1280x1024"; })) << ScreenMode();
 }
 
@@ -608,7 +590,7 @@ TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
   Key("f");
   EXPECT_TRUE(inMode("800x600")) << ScreenMode();
   Key("Escape");
-  EXPECT_EQ(WaitForExit(20), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
   EXPECT_TRUE(inMode("1280x1024")) << ScreenMode();
   kill(other, SIGTERM);
   waitpid(other, nullptr, 0);
@@ -616,7 +598,7 @@ TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
 
 TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
   StartPlayer({"--mode", "1280x1024"}, "dummy");
-  EXPECT_EQ(WaitForExit(10), 2);
+  EXPECT_EQ(WaitForExit(30), 2);
   EXPECT_EQ(Stderr(), "nivora-play: --mode takes 640x480, 800x600 or 1024x768, not '1280x1024'\n");
 }
 
@@ -760,7 +742,7 @@ TEST_P(PlayerLayout, TheFourToThreePictureSitsBetweenBlackBarsAsTheCaptureHasIt)
   EXPECT_GT(LitPixelsOutside(frame, 0, 0, 0, 0), w * h / 10);
   ExpectCaptureMatch(*this, work, take, paused, width, height);
   Key("Escape");
-  EXPECT_EQ(WaitForExit(10), 0) << Stderr();
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, PlayerLayout,
@@ -783,7 +765,7 @@ TEST_F(PlayerE2e, PauseHoldsTheSoundAndResumesFromTheNextSample) {
   // Two seconds of sound after the gap (the stream counts the gap's silence).
   ASSERT_TRUE(WaitFor([&] { return SecondsHeard() > heardBefore + 3; }, 60)) << Stderr();
   Key("Escape");
-  ASSERT_EQ(WaitForExit(10), 0) << Stderr();
+  ASSERT_EQ(WaitForExit(30), 0) << Stderr();
 
   std::string raw = Slurp(work + "/audio.raw");
   std::vector<float> heard(raw.size() / sizeof(float));

@@ -2,7 +2,7 @@
 # Records what the show's programs put out, for a byte-for-byte comparison of
 # two builds (before and after a change that should change nothing):
 #
-#   bash tests/goldens/record_goldens.sh OUT [BUILD [PARTS]]
+#   bash bench/goldens/record_goldens.sh OUT [BUILD [PARTS]]
 #
 # BUILD defaults to build, PARTS to "trace capture player".
 #   diff -r OUT-before OUT-after
