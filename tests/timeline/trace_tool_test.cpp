@@ -63,10 +63,11 @@ TEST(TraceTool, Order19PrintsTheBlackClearAndTheStartUpState) {
   }
 }
 
+// Values after a blank or after '=' alike.
 TEST(TraceTool, StateOptionsReachTheStateLines) {
   ToolRun run = RunTool(
-      "--order 40 --row 1 --tick 2 --elapsed 5000 --last-sync -7 --pending 4999.5 --rand "
-      "4294967295 --swirl-kick 1234 -1 --pair-kick 99 -1");
+      "--order=40 --row 1 --tick=2 --elapsed 5000 --last-sync=-7 --pending 4999.5 --rand="
+      "4294967295 --swirl-kick=1234 -1 --pair-kick 99 -1");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, std::string(blackFrameTrace) +
                          "# lastSyncMs -7\n"

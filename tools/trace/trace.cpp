@@ -41,7 +41,8 @@ const char usageText[] =
     "  --swirl-kick T S  swirl kick time and sign (default 0 1)\n"
     "  --pair-kick T S   swirl pair kick time and sign (default 0 1)\n"
     "  --data DIR        load the objects from DIR/data/\n"
-    "  --help            this text\n";
+    "  --help            this text\n"
+    "A value may also follow its name after '=' (--order=3).\n";
 
 [[noreturn]] void FailUsage(const char* problem, const char* value) {
   if (value)
