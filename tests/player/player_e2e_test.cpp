@@ -544,9 +544,10 @@ INSTANTIATE_TEST_SUITE_P(
 // back. F leaves the mode for a window on the desktop's mode, and F returns.
 TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
   StartModeScreen();
+  std::string otherErr = work + "/xmessage.err";
   pid_t other = fork();
   if (other == 0) {
-    std::freopen("/dev/null", "w", stderr);
+    std::freopen(otherErr.c_str(), "w", stderr);
     execlp("xmessage", "xmessage", "-geometry", "300x100+10+10", "another window",
            static_cast<char*>(nullptr));
     _exit(127);
@@ -557,7 +558,7 @@ TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
                   .empty();
     });
   };
-  ASSERT_TRUE(named("xmessage")) << "no other window";
+  ASSERT_TRUE(named("xmessage")) << "no other window: " << Slurp(otherErr);
   StartPlayer({"--mode", "800x600"});
   std::string id = WaitForShow();
   ASSERT_FALSE(id.empty()) << Stderr();
