@@ -11,8 +11,9 @@
 #  - prints the mean luminance of every order (Rec. 601 grey, 0..1) and, given a
 #    table from an earlier run, the change against it; more than 5 % is flagged.
 # Exits 1 when a line is unread or an order moved by more than 5 %.
-# Takes about 25 minutes on this project's 2-core machine (the capture 4,
-# the 2,400 OCR reads the rest). Not part of the test suite.
+# Takes about 13 minutes on this project's 2-core machine when it is quiet
+# (the capture 3, the 2,400 OCR reads 8), twice that under load. Not part of
+# the test suite.
 #
 #   bash bench/art/art_check.sh [BUILD_DIR] [--frames DIR] [--baseline FILE] [--table FILE]
 #
