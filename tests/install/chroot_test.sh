@@ -40,6 +40,7 @@ cleanup() {
     if mountpoint -q "$dir/proc"; then umount "$dir/proc" || return; fi
     rm -rf "$dir"
   done
+  rm -f "$builder.log"
 }
 trap cleanup EXIT
 step "debootstrap --variant=minbase bookworm"
