@@ -30,7 +30,8 @@ mkdir -p "$artifacts" "$corpus/ob3" "$corpus/jpeg" "$work/ob3" "$work/jpeg"
 "$bin/fuzz_seeds" "$work/ob3" "$work/jpeg" || { echo "seed maker failed" >&2; exit 1; }
 
 # Edges covered by the final corpus, summed per origin from libFuzzer's
-# per-function report.
+# per-function report. The report names files only when llvm-symbolizer is on
+# the path; without it every count is 0.
 edges() {
   "$bin/fuzz_$1" "$corpus/$1" -runs=0 -print_coverage=1 -close_fd_mask=2 2>&1 |
     awk -v src="$source_dir/src/" '
@@ -40,7 +41,7 @@ edges() {
         else if (where ~ /libjpeg-turbo/) lib += e[1]
         else rest += e[1]
       }
-      END { printf "edges covered: %d ours, %d libjpeg, %d other", ours, lib, rest }'
+      END { printf "%d %d %d\n", ours, lib, rest }'
 }
 
 status=0
@@ -59,8 +60,16 @@ for target in $targets; do
   result=$?
   executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
   elapsed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
+  read -r ours lib rest < <(edges "$target")
   echo "fuzz_$target: ${executed:-?} executions, ${elapsed:-?} exec/s, exit status $result;" \
-    "$(edges "$target")"
+    "edges covered: $ours ours, $lib libjpeg, $rest other"
+  # Every target runs a loader of ours, and the picture target libjpeg's
+  # decoder: a count of 0 there means the run measured nothing.
+  if [ "$ours" -eq 0 ] || { [ "$target" = jpeg ] && [ "$lib" -eq 0 ]; }; then
+    status=1
+    echo "fuzz_$target covered no edges of the code it fuzzes: is llvm-symbolizer installed" \
+      "(scripts/setup.sh), and libjpeg built with coverage?" >&2
+  fi
   if [ $result -ne 0 ]; then
     status=1
     echo "---- fuzz_$target found a fault; the input is in $artifacts ----"

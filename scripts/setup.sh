@@ -13,8 +13,12 @@
 # heroes-sound-tracks, tecnoballz-data, pingus-data: third-party modules the
 # music tests play; libjpeg-turbo-progs and imagemagick make and check the CMYK
 # and reference pictures the texture tests decode; stress-ng loads the cores
-# beside the end-to-end runs to show they wait on conditions, not on time),
-# and enables source entries
+# beside the end-to-end runs to show they wait on conditions, not on time;
+# file: CPack reads the programs' types with it to find their run-time
+# libraries; llvm-14, of clang's own version, with llvm's plain
+# llvm-symbolizer on the path: libFuzzer's coverage report and the sanitizers'
+# stack traces name functions and files only through it; tesseract reads the
+# show's words in the art check), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -26,15 +30,16 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libfreetype-dev fonts-dejavu-core libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev llvm-14 llvm
   xvfb xauth xdotool xfonts-base openbox x11-apps x11-utils imagemagick libx11-dev libxfixes-dev
   ffmpeg
-  scdoc dpkg-dev desktop-file-utils appstream
+  scdoc dpkg-dev file desktop-file-utils appstream
   pulseaudio pulseaudio-utils
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   heroes-sound-tracks tecnoballz-data pingus-data
   libjpeg-turbo-progs
   stress-ng
+  tesseract-ocr tesseract-ocr-eng
 )
 
 sudo=""

@@ -58,7 +58,9 @@ double ClosingLine(Canvas& c, const std::string& line, double reserve) {
 void PaintTitle(Canvas& c) {
   const double h = c.height;
   const std::string title = "nivora dusk";
-  TextStyle style{FontSerif, 100, c.k, 0.12};
+  // Bold, bright and tracked only a little, so the word holds together over
+  // the swirl's lines and the crescent crossing it.
+  TextStyle style{FontSerifBold, 100, c.k, 0.03};
   double capRatio = CapHeight(style) / 100;
   style.emPixels = FitEm(style, title, 0.88 * c.width, 0.22 * h / capRatio);
   double cap = CapHeight(style);
@@ -74,12 +76,13 @@ void PaintTitle(Canvas& c) {
   });
   HorizonLine(c, 0.5 - 0.64, 0.35 * Aspect(c), 2.0, Rose, 0.35);
   DrawTextCentred(c, style, title, 0.5 * c.width, baseline, [&](double, double row) {
-    return Mix(PaleGold, Coral, float(std::clamp((row - top) / cap, 0.0, 1.0)));
+    return Mix(PaleGold, Gold, float(std::clamp((row - top) / cap, 0.0, 1.0)));
   });
+  // A light rose rather than mauve: mauve alone reads as a dim violet on black.
   const std::string subtitle = "light, leaving slowly";
-  TextStyle sub{FontSans, 0.07 * h, c.k, 0.25};
-  sub.emPixels = FitEm(sub, subtitle, 0.8 * c.width, 0.07 * h);
-  DrawTextCentred(c, sub, subtitle, 0.5 * c.width, 0.78 * h, SolidInk(Mauve));
+  TextStyle sub{FontSansBold, 0.09 * h, c.k, 0.08};
+  sub.emPixels = FitEm(sub, subtitle, 0.8 * c.width, 0.09 * h);
+  DrawTextCentred(c, sub, subtitle, 0.5 * c.width, 0.79 * h, SolidInk(Mix(Rose, PaleGold, 0.45f)));
 }
 
 void PaintShadowStrip(Canvas& c) {
