@@ -2,7 +2,7 @@
 # Sets up, builds and runs every test twice: a normal build and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build; then the threaded tests
 # under ThreadSanitizer, and each fuzz target briefly under the sanitizers.
-# Under CI (CI set, as .ci/run has it) or with NIVORA_NO_SKIPS=1 a skipped test
+# Under CI (CI set, or NIVORA_NO_SKIPS=1 as .ci/run sets it) a skipped test
 # fails the run: setup installs everything the tests need, so a skip there is
 # a broken set-up. Local runs list their skips and pass.
 set -euo pipefail
