@@ -285,10 +285,12 @@ EndSection
     return id;
   }
 
-  // Waits for the window; empty when it never came.
+  // Waits for the window; empty when it never came. Audio, the X server on the
+  // dummy driver and the mode switch come first: at a load of 18 on two cores a
+  // window came after more than 60 s, so the deadline is three minutes.
   std::string WaitForShow() {
     std::string id;
-    WaitFor([&] { return !(id = Window()).empty(); }, 60);
+    WaitFor([&] { return !(id = Window()).empty(); }, 180);
     return id;
   }
 
