@@ -71,6 +71,7 @@ bool LoadEsEntry(void* (*resolve)(const char*), std::string& missing) {
   load(found.VertexAttribPointer, "glVertexAttribPointer");
   load(found.EnableVertexAttribArray, "glEnableVertexAttribArray");
   load(found.DrawArrays, "glDrawArrays");
+  load(found.DrawElements, "glDrawElements");
   load(found.ActiveTexture, "glActiveTexture");
   if (!complete) return false;
   es = found;

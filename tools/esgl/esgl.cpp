@@ -36,15 +36,19 @@ struct Vertex {
   float texCoord[2];
 };
 
-// One 64x64 warp grid is 63 x 63 quads, 23,814 vertices as triangles: a
-// grid fits one batch. The buffer holds four batches before it is renewed.
-constexpr int batchCapacity = 32768;
+// One 64x64 warp grid is 63 x 63 quads, 15,876 vertices: a grid fits one
+// batch. A multiple of 12 ends on whole triangles and whole quads; the
+// vertices are numbered by 16-bit indices. The buffer holds four batches
+// before it is renewed.
+constexpr int batchCapacity = 32760;
 constexpr int bufferBatches = 4;
 constexpr GLsizeiptr bufferBytes = GLsizeiptr{batchCapacity} * bufferBatches * sizeof(Vertex);
 
 // GL splits a quad v0 v1 v2 v3 into v0 v1 v3 and v1 v2 v3: both triangles end
 // on the quad's last vertex, the one that gives a flat-shaded quad its colour.
+// Quads draw through one fixed index buffer of that pattern.
 constexpr int quadSplit[6] = {0, 1, 3, 1, 2, 3};
+constexpr int quadIndices = batchCapacity / 4 * 6;
 
 constexpr int textureNames = 4096;  // names above are taken as complete textures
 
@@ -62,7 +66,7 @@ struct Light {
 };
 
 struct Backend {
-  GLuint programs[esglVariants] = {}, buffer = 0, vertexArray = 0;
+  GLuint programs[esglVariants] = {}, buffer = 0, indexBuffer = 0, vertexArray = 0;
   Uniforms uniforms[esglVariants] = {};
   int variant = -1;  // the program in use
   // GL 1.x state that the program draws from.
@@ -79,12 +83,11 @@ struct Backend {
   bool uniformsDirty = true;
   // Immediate mode.
   Vertex current{};  // colour, normal and texture coordinate of the next vertex
-  GLenum primitive = 0;
+  GLenum primitive = GL_TRIANGLES;  // of the batch: triangles or quads, never both
   bool insideBegin = false;
-  Vertex corners[4];
-  int cornerCount = 0;
+  int cornerCount = 0;  // vertices of the unfinished primitive, at the batch's end
   Vertex batch[batchCapacity];
-  int batchCount = 0;
+  int batchCount = 0;   // vertices, the unfinished primitive's included
   // The batch's colour is a vertex attribute once glColor came between glBegin
   // and glEnd; until then its vertices all carry `batchColor`.
   bool colorVaries = false;
@@ -165,9 +168,21 @@ void UploadUniforms() {
   be->uniformsDirty = false;
 }
 
-// Draws the triangles collected so far with the state they were made under.
+// The attributes read the buffer from `offset` on: ES 3.0 draws indices from no base vertex.
+void PointAttributes(GLintptr offset) {
+  const GLint sizes[4] = {3, 3, 3, 2};
+  const std::size_t offsets[4] = {offsetof(Vertex, position), offsetof(Vertex, color),
+                                  offsetof(Vertex, normal), offsetof(Vertex, texCoord)};
+  for (GLuint i = 0; i < 4; ++i)
+    es.VertexAttribPointer(i, sizes[i], GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                           reinterpret_cast<const void*>(offset + offsets[i]));
+}
+
+// Draws the primitives finished so far with the state they were made under; an
+// unfinished one stays, moved to the batch's start.
 void FlushBatch() {
-  if (be->batchCount == 0) return;
+  int finished = be->batchCount - be->cornerCount;
+  if (finished == 0) return;
   int variant = (be->lighting ? 1 : 0) | (TexturingOn() ? 2 : 0) | (be->flat ? 4 : 0);
   if (variant != be->variant) {
     be->variant = variant;
@@ -176,17 +191,21 @@ void FlushBatch() {
   }
   if (be->uniformsDirty) UploadUniforms();
   es.Uniform1i(be->uniforms[variant].colorConstant, !be->colorVaries && !be->lighting);
-  GLsizeiptr bytes = GLsizeiptr{be->batchCount} * sizeof(Vertex);
+  GLsizeiptr bytes = GLsizeiptr{finished} * sizeof(Vertex);
   if (be->bufferHead + bytes > bufferBytes) {
     // A fresh store: the GPU may still read the old one.
     es.BufferData(GL_ARRAY_BUFFER, bufferBytes, nullptr, GL_STREAM_DRAW);
     be->bufferHead = 0;
   }
   es.BufferSubData(GL_ARRAY_BUFFER, be->bufferHead, bytes, be->batch);
-  es.DrawArrays(GL_TRIANGLES, static_cast<GLint>(be->bufferHead / GLintptr{sizeof(Vertex)}),
-                be->batchCount);
+  PointAttributes(be->bufferHead);
+  if (be->primitive == glQuads)
+    es.DrawElements(GL_TRIANGLES, finished / 4 * 6, GL_UNSIGNED_SHORT, nullptr);
+  else
+    es.DrawArrays(GL_TRIANGLES, 0, finished);
   be->bufferHead += bytes;
-  be->batchCount = 0;
+  for (int i = 0; i < be->cornerCount; ++i) be->batch[i] = be->batch[finished + i];
+  be->batchCount = be->cornerCount;
 }
 
 // A state change's flush, after which colours start out constant again.
@@ -199,11 +218,6 @@ void EndBatch() {
 void ChangeUniforms() {
   EndBatch();
   be->uniformsDirty = true;
-}
-
-void EmitTriangles(const Vertex* corners, const int* order, int count) {
-  if (be->batchCount + count > batchCapacity) FlushBatch();
-  for (int i = 0; i < count; ++i) be->batch[be->batchCount++] = corners[order[i]];
 }
 
 void SetError(GLenum error) {
@@ -317,6 +331,7 @@ void EsglTexCoord2f(GLfloat s, GLfloat t) {
 void EsglBegin(GLenum mode) {
   if (be->insideBegin) return SetError(GL_INVALID_OPERATION);
   if (mode != GL_TRIANGLES && mode != glQuads) return SetError(GL_INVALID_ENUM);
+  if (mode != be->primitive) FlushBatch();
   be->insideBegin = true;
   be->primitive = mode;
   be->cornerCount = 0;
@@ -325,25 +340,20 @@ void EsglBegin(GLenum mode) {
 // A vertex outside glBegin/glEnd is GL's undefined case: it draws nothing.
 void EsglVertex3f(GLfloat x, GLfloat y, GLfloat z) {
   if (!be->insideBegin) return;
-  Vertex& v = be->corners[be->cornerCount++];
+  if (be->batchCount == batchCapacity) FlushBatch();
+  Vertex& v = be->batch[be->batchCount++];
   v = be->current;
   v.position[0] = x;
   v.position[1] = y;
   v.position[2] = z;
-  static const int triangle[3] = {0, 1, 2};
-  if (be->primitive == GL_TRIANGLES && be->cornerCount == 3) {
-    EmitTriangles(be->corners, triangle, 3);
-    be->cornerCount = 0;
-  } else if (be->cornerCount == 4) {
-    EmitTriangles(be->corners, quadSplit, 6);
-    be->cornerCount = 0;
-  }
+  if (++be->cornerCount == (be->primitive == glQuads ? 4 : 3)) be->cornerCount = 0;
 }
 
 // An unfinished primitive is dropped, as GL drops it.
 void EsglEnd() {
   if (!be->insideBegin) return SetError(GL_INVALID_OPERATION);
   be->insideBegin = false;
+  be->batchCount -= be->cornerCount;
   be->cornerCount = 0;
 }
 
@@ -568,21 +578,23 @@ void FindUniforms(GLuint program, Uniforms& u) {
                at("uTexture"),         at("uColorConstant"),  at("uColor")};
 }
 
-// One vertex array over the streaming buffer, its four attributes interleaved.
+// One vertex array over the streaming buffer, its four attributes
+// interleaved, and the quads' fixed index buffer.
 void MakeVertexStream() {
   es.GenVertexArrays(1, &be->vertexArray);
   es.BindVertexArray(be->vertexArray);
   es.GenBuffers(1, &be->buffer);
   es.BindBuffer(GL_ARRAY_BUFFER, be->buffer);
   es.BufferData(GL_ARRAY_BUFFER, bufferBytes, nullptr, GL_STREAM_DRAW);
-  const GLint sizes[4] = {3, 3, 3, 2};
-  const std::size_t offsets[4] = {offsetof(Vertex, position), offsetof(Vertex, color),
-                                  offsetof(Vertex, normal), offsetof(Vertex, texCoord)};
-  for (GLuint i = 0; i < 4; ++i) {
-    es.EnableVertexAttribArray(i);
-    es.VertexAttribPointer(i, sizes[i], GL_FLOAT, GL_FALSE, sizeof(Vertex),
-                           reinterpret_cast<const void*>(offsets[i]));
-  }
+  for (GLuint i = 0; i < 4; ++i) es.EnableVertexAttribArray(i);
+  PointAttributes(0);
+  std::vector<GLushort> indices(quadIndices);
+  for (int i = 0; i < quadIndices; ++i)
+    indices[i] = static_cast<GLushort>(i / 6 * 4 + quadSplit[i % 6]);
+  es.GenBuffers(1, &be->indexBuffer);
+  es.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, be->indexBuffer);
+  es.BufferData(GL_ELEMENT_ARRAY_BUFFER, quadIndices * sizeof(GLushort), indices.data(),
+                GL_STATIC_DRAW);
 }
 
 // GL 1.x's initial values where ES's differ or live in the program.
@@ -635,6 +647,7 @@ bool EsglStart(EsglResolver resolve, std::string& error) {
 void EsglStop() {
   if (be == nullptr) return;
   es.DeleteBuffers(1, &be->buffer);
+  es.DeleteBuffers(1, &be->indexBuffer);
   es.DeleteVertexArrays(1, &be->vertexArray);
   for (GLuint program : be->programs)
     if (program != 0) es.DeleteProgram(program);
