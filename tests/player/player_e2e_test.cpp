@@ -571,7 +571,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Alt-tab away from the player's own mode gives the desktop its mode and the
 // focus; the show plays on, and alt-tab back brings the mode and the picture
 // back. F leaves the mode for a window on the desktop's mode, and F returns.
-TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
+TEST_F(PlayerE2e, FocusAwayFromAModeAndBack) {
   StartModeScreen();
   std::string otherErr = work + "/xmessage.err";
   pid_t other = fork();
@@ -598,16 +598,24 @@ TEST_F(PlayerE2e, AltTabAwayFromAModeAndBack) {
   auto activeIs = [&](const std::string& name) {
     return WaitFor([&] { return active() == name + "\n"; });
   };
-  auto altTab = [&] { Shell("xdotool keydown alt key Tab keyup alt 2>/dev/null"); };
+  // The focus moves as openbox moves it on Alt+Tab, asked for with
+  // _NET_ACTIVE_WINDOW: an Alt+Tab typed by xdotool races openbox's keyboard
+  // grab on a loaded machine (Alt released before openbox grabbed, the focus
+  // stayed), and the player sees only the focus change either way.
+  std::string otherId = Shell("xdotool search --onlyvisible --name '^xmessage$' | head -n1");
+  otherId.erase(otherId.find_last_not_of('\n') + 1);
+  auto focus = [&](const std::string& window) {
+    Shell("xdotool windowactivate " + window + " 2>/dev/null");
+  };
   Key("space");
   ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
   Paused before = LastPaused();
   Key("space");
-  altTab();
+  focus(otherId);
   EXPECT_TRUE(activeIs("xmessage")) << active();
   EXPECT_TRUE(inMode("1280x1024")) << ScreenMode();
   LetTimePass(2500ms);  // away, the show plays on
-  altTab();
+  focus(id);
   EXPECT_TRUE(activeIs("nivora dusk")) << active();
   EXPECT_TRUE(inMode("800x600")) << ScreenMode();
   Key("space");
