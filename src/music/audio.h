@@ -32,6 +32,11 @@ void PlayMusic(uint32_t handle, int position, int flags, int reset);
 // failure. Syncs and the end whose frames have been heard by now are handed to
 // their callbacks first, on the calling thread (the clock refresh).
 int32_t GetMusicPosition(uint32_t handle);
+// The same for the instant leadSeconds from now: the frame heard now moved on by
+// the lead at the device's pace, within what has been decoded. Never reports a
+// frame before one it reported since the module was played; the syncs and the
+// end up to the frame reported fire.
+int32_t GetMusicPositionAhead(uint32_t handle, double leadSeconds);
 // 0-100. The output's gain follows per sample, at most the whole range in 0.3 s.
 void SetAudioVolume(int percent);
 // Waits (at most a second) until the gain has reached the volume set last and
