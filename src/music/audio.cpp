@@ -89,6 +89,10 @@ std::mutex playerLock;  // the decoding thread's rendering against the main thre
 MusicPlayer player;     // under playerLock
 bool decoding = false;  // under playerLock: the module plays, the decoder fills the ring
 std::atomic<bool> decoderStops{false};
+// Whether a module plays (the callback's copy of `decoding`), and the blocks
+// since it began that the ring could not fill.
+std::atomic<bool> decodingStream{false};
+std::atomic<int> shortBlocks{0};
 std::thread decoder;
 // The main thread's.
 HeardClock heard;
@@ -151,6 +155,8 @@ void FillBlock(float* samples, int frames) {
       output.gainSettled.store(SettledWord(outputPercent.load(), 0), std::memory_order_release);
   }
   ApplyGain(samples, frames, got.streamFrame);
+  if (got.frames < frames && decodingStream.load(std::memory_order_relaxed))
+    shortBlocks.fetch_add(1, std::memory_order_relaxed);
   if (got.frames == 0) return;
   int64_t pushed = handovers.pushed.load(std::memory_order_relaxed);
   if (pushed - handovers.taken.load(std::memory_order_acquire) >= handoverQueueSize) return;
@@ -175,6 +181,9 @@ bool DecodePiece() {
 }
 
 void RunDecoder() {
+  // A loaded machine must not starve the decoding any more than the output's
+  // own thread, which SDL raises likewise.
+  RaiseAudioThreadPriority();
   while (!decoderStops.load(std::memory_order_acquire))
     if (!DecodePiece()) std::this_thread::sleep_for(decodeNap);
 }
@@ -302,6 +311,8 @@ void PlayMusic(uint32_t handle, int position, int flags, int) {
   loadedPlaying = true;
   decoding = output.open;
   BeginNewStream();
+  decodingStream.store(decoding);
+  shortBlocks.store(0);
   // The first blocks are there for the device's next call, whenever the
   // decoding thread next runs.
   for (int i = 0; i < prefillPieces && RenderPiece(frameRingFrames); i++) {
@@ -393,7 +404,10 @@ int ReadAudioHandovers(AudioHandover* out, int max) {
   return count;
 }
 
+int ReadAudioShortBlocks() { return shortBlocks.load(); }
+
 void FreeAudio() {
+  decodingStream.store(false);
   if (decoder.joinable()) {
     decoderStops.store(true, std::memory_order_release);
     decoder.join();

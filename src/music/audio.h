@@ -57,5 +57,8 @@ struct AudioHandover {
   int64_t firstFrame = 0;
 };
 int ReadAudioHandovers(AudioHandover* out, int max);  // count written
+// Blocks the device took since the module was last played that the decoded
+// stream could not fill (completed with silence): a dropout each.
+int ReadAudioShortBlocks();
 
 extern uint32_t musicHandle;
