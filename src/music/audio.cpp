@@ -222,7 +222,7 @@ int64_t HeardFrame() {
 }
 
 int32_t ReadMusicPosition() {
-  return GetMusicPosition(musicHandle);
+  return GetMusicPositionAhead(musicHandle, ReadPositionLeadMs() / 1000.0);
 }
 
 }  // namespace
