@@ -49,7 +49,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIVORA_TSA
   -DNIVORA_BENCH=OFF -DNIVORA_DATA=OFF >/dev/null
 cmake --build build-tsan -j "$jobs" --target test_music test_player test_core
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest_in build-tsan -R '^(HeardClock|AudioDeviceTest|ClockTest|OfflineClock|SeekTable|SeekHeard|PlaybackTest)\.'
+  ctest_in build-tsan -R '^(HeardClock|FrameRing|AudioDeviceTest|ClockTest|OfflineClock|SeekTable|SeekHeard|PlaybackTest)\.'
 
 if [ -f fuzz/CMakeLists.txt ]; then
   echo "== fuzzing"

@@ -264,6 +264,7 @@ int main(int argc, char** argv) {
   int bufferFrames = handovers.size() > 1
                          ? static_cast<int>(handovers[1].firstFrame - handovers[0].firstFrame)
                          : 0;
+  int shortBlocks = ReadAudioShortBlocks();
   FreeAudio();
 
   std::vector<float> heardStream;
@@ -369,9 +370,10 @@ int main(int argc, char** argv) {
     std::printf("\n");
   }
   std::printf("av_offset %s: %.0f s at 60 fps, blocks of %d frames taken at %.0f frames/s, "
-              "%zu clicks, %d syncs, clicks in the file on their row starts within %lld frames\n",
+              "%zu clicks, %d syncs, clicks in the file on their row starts within %lld frames, "
+              "%d blocks the decoded stream fell short of\n",
               mode.c_str(), seconds, bufferFrames, pace, onsets.size(), syncsSeen,
-              static_cast<long long>(worstPlacement));
+              static_cast<long long>(worstPlacement), shortBlocks);
   std::printf("| offset (ms)      | count |  mean  |  p95   | p95 |x||  min   |  max   |\n");
   std::printf("|------------------|-------|--------|--------|--------|--------|--------|\n");
   for (const Stats* s : {&clickFrame, &clockClick, &syncFrame, &syncClick}) Print(*s);

@@ -32,6 +32,11 @@ void PlayMusic(uint32_t handle, int position, int flags, int reset);
 // failure. Syncs and the end whose frames have been heard by now are handed to
 // their callbacks first, on the calling thread (the clock refresh).
 int32_t GetMusicPosition(uint32_t handle);
+// The same for the instant leadSeconds from now: the frame heard now moved on by
+// the lead at the device's pace, within what has been decoded. Never reports a
+// frame before one it reported since the module was played; the syncs and the
+// end up to the frame reported fire.
+int32_t GetMusicPositionAhead(uint32_t handle, double leadSeconds);
 // 0-100. The output's gain follows per sample, at most the whole range in 0.3 s.
 void SetAudioVolume(int percent);
 // Waits (at most a second) until the gain has reached the volume set last and
@@ -39,8 +44,8 @@ void SetAudioVolume(int percent);
 // rather than in a cut. Returns at once when nothing is playing or the output is held.
 void FinishAudioFade();
 // Holds the output and the module where they are, or lets them go on. While held
-// the device plays silence, nothing is decoded, no callback fires and the
-// position stays put; afterwards the stream goes on from the next sample and the
+// the device plays silence, no callback fires and the position stays put (the
+// decoder only tops the ring up to its 100 ms ahead, frames never handed over); afterwards the stream goes on from the next sample and the
 // position from where it stood. The show never holds; the player's pause does.
 void HoldAudioOutput(bool hold);
 void FreeAudio();                      // harmless when nothing is open
@@ -52,5 +57,8 @@ struct AudioHandover {
   int64_t firstFrame = 0;
 };
 int ReadAudioHandovers(AudioHandover* out, int max);  // count written
+// Blocks the device took since the module was last played that the decoded
+// stream could not fill (completed with silence): a dropout each.
+int ReadAudioShortBlocks();
 
 extern uint32_t musicHandle;

@@ -69,6 +69,12 @@ double ReadAudioClockSeconds() {
          static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
+void RaiseAudioThreadPriority() {
+  // SDL's high priority: a lower nice value where the process may set one,
+  // else what the desktop's realtime broker grants, else nothing.
+  SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
+}
+
 void CloseAudioOutput() {
   if (device == 0) return;
   SDL_CloseAudioDevice(device);

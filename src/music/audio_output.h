@@ -27,5 +27,9 @@ void LockAudioOutput();
 void UnlockAudioOutput();
 // The clock the hand-overs are stamped on, in seconds.
 double ReadAudioClockSeconds();
+// Asks for the calling thread to be run ahead of ordinary ones (the thread that
+// decodes for the output), as the output's own thread is; where that is not
+// allowed the thread runs as before.
+void RaiseAudioThreadPriority();
 // Waits for a running fill to return; none runs after it.
 void CloseAudioOutput();

@@ -15,6 +15,7 @@ std::atomic<PositionSource> positionSource{NoPosition};
 // Whether the loaded module loops: written by the main thread when it loads or
 // plays one, read by the audio thread's end callback.
 std::atomic<int> loopingPlayback{0};
+double positionLeadMs = 0;  // main thread: the lead of the refresh under way
 
 }  // namespace
 
@@ -42,13 +43,27 @@ void SetDemoClockStart(double tickMs) {
   demoClock.startTickMs.store(static_cast<float>(tickMs), std::memory_order_release);
 }
 
-void UpdateDemoClock() {
-  uint32_t now = ReadTickMs();
-  // Exact tick minus the float start tick in double, rounded once when stored.
-  double elapsed = static_cast<double>(now) - static_cast<double>(demoClock.startTickMs.load());
-  demoClock.elapsedMs.store(static_cast<float>(elapsed), std::memory_order_release);
+void UpdateDemoClock() { UpdateDemoClockAhead(ReadTickMs(), 0); }
+
+void UpdateDemoClockAhead(uint32_t now, double leadMs) {
+  // Exact tick plus lead minus the float start tick in double, rounded once
+  // when stored.
+  float start = demoClock.startTickMs.load();
+  auto store = [&](float from) {
+    double elapsed = static_cast<double>(now) + leadMs - static_cast<double>(from);
+    demoClock.elapsedMs.store(static_cast<float>(elapsed), std::memory_order_release);
+  };
+  store(start);  // the time the syncs fired by the position read are stamped with
+  positionLeadMs = leadMs;
   SetClockPosition(positionSource.load()());
+  positionLeadMs = 0;
+  // A looping module's end, heard by that read, restarted the clock: the time
+  // goes with the position, which is back at the start.
+  float restarted = demoClock.startTickMs.load();
+  if (restarted != start) store(restarted);
 }
+
+double ReadPositionLeadMs() { return positionLeadMs; }
 
 void UpdateDemoClockAt(double elapsedMs) {
   demoClock.elapsedMs.store(static_cast<float>(elapsedMs), std::memory_order_release);

@@ -47,6 +47,13 @@ void SetLoopingPlayback(bool looping);
 void SetDemoClockStart(double tickMs);
 
 void UpdateDemoClock();
+// UpdateDemoClock for the instant leadMs after the tick count `now` (read by the
+// caller), when the frame drawn now is expected to be seen: the time moves on by
+// the lead, and the position source reads the position heard then
+// (ReadPositionLeadMs).
+void UpdateDemoClockAhead(uint32_t now, double leadMs);
+// The lead of the refresh under way, 0 outside one and for offline rendering.
+double ReadPositionLeadMs();
 // UpdateDemoClock for offline rendering: the time is a frame's instant (not
 // always a whole millisecond), rounded once when stored; the position comes
 // from the position source.

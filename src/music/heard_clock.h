@@ -18,7 +18,7 @@ struct HeardClock {
   // driver keeps its own buffer.
   int latencyFrames = 1024;
 
-  // Hand-overs, written by the audio thread under the device lock: block i began
+  // Hand-overs, as the position query takes them from the callback: block i began
   // at stream frame startFrame[i % n] and was taken at time[i % n] seconds.
   double time[heardHistory] = {};
   int64_t startFrame[heardHistory] = {};
@@ -49,6 +49,6 @@ double HeardPace(const HeardClock& clock);
 double ReportedHeardFrame(const HeardClock& clock, double time);
 // The heard frame at time: advances at the device's pace, closes a gap to the
 // report over 50 ms (at once when it is two blocks or more ahead), never steps
-// back and never passes newestFrame, the last frame rendered. -1 before the
+// back and never passes newestFrame, the last frame handed over. -1 before the
 // first hand-over.
 int64_t AdvanceHeardClock(HeardClock& clock, double time, int64_t newestFrame);

@@ -11,6 +11,7 @@
 #include "layers/primitives.h"
 #include "music/audio.h"
 #include "music/clock.h"
+#include "music/present_clock.h"
 #include "shell/platform.h"
 #include "timeline/timeline.h"
 
@@ -95,8 +96,15 @@ void LoadShow(ShowStart start) {
 void RunMainLoop(const LoopHooks& hooks) {
   // A frame once begun is finished and swapped before Escape or the end of the
   // module is looked at again. An Escape tap within one pump counts too.
+  PresentClock present;
   while (KeyState[27] == 0 && KeyPressed[27] == 0 && quitRequested.load() == 0) {
-    if (hooks.holdsClock == nullptr || !hooks.holdsClock()) UpdateDemoClock();
+    // A held clock reads no tick, and its frames are not measured.
+    bool reads = hooks.holdsClock == nullptr || !hooks.holdsClock();
+    if (reads) {
+      uint32_t now = ReadTickMs();
+      double lead = BeginPresentedFrame(present, now);
+      UpdateDemoClockAhead(now, runSettings.presentedClock != 0 ? lead : 0);
+    }
     if (hooks.frameBegins != nullptr) hooks.frameBegins();
     PumpMessages();
     if (hooks.endsLoop != nullptr && hooks.endsLoop()) break;
@@ -104,6 +112,7 @@ void RunMainLoop(const LoopHooks& hooks) {
     DrawFrame();
     if (hooks.frameDrawn != nullptr) hooks.frameDrawn();
     SwapDemoBuffers();
+    if (reads) NoteFrameSwapped(present, ReadTickMs());
     if (hooks.frameSwapped != nullptr) hooks.frameSwapped();
   }
 }

@@ -8,6 +8,10 @@
 
 struct RunSettings {
   int looping = 0;  // the show leaves it 0 and plays the module once; the player's --loop sets it
+  // 1: each frame reads the clock for the instant it will be seen (the heard
+  // position moved on by the predicted start-to-swap delay); 0: for the instant
+  // it begins (the player's --clock now).
+  int presentedClock = 1;
 };
 
 extern RunSettings runSettings;
@@ -49,7 +53,9 @@ struct LoopHooks {
   void (*frameSwapped)() = nullptr; // after the swap: pacing, frame times
 };
 
-// While Escape is up and the module has not asked to quit: clock, pump, draw, swap.
+// While Escape is up and the module has not asked to quit: clock, pump, draw,
+// swap. The clock is read for the instant the frame will be seen
+// (music/present_clock.h) unless runSettings.presentedClock is 0.
 void RunMainLoop(const LoopHooks& hooks = LoopHooks{});
 // The show's teardown, shared like LoadShow: every texture, then every object.
 void ReleaseAssets();

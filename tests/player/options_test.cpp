@@ -22,6 +22,7 @@ TEST(PlayerOptions, DefaultsAndEveryOption) {
   EXPECT_TRUE(o.vsync);
   EXPECT_TRUE(o.dataDir.empty());
   EXPECT_EQ(o.gl, GlBackendFixed);
+  EXPECT_TRUE(o.clockAtSwap);
 
   // The window's size may be left out, even before another option.
   ASSERT_TRUE(Parse({"--window", "--loop"}, o, error)) << error;
@@ -38,6 +39,8 @@ TEST(PlayerOptions, DefaultsAndEveryOption) {
   EXPECT_FALSE(o.vsync);
   EXPECT_EQ(o.dataDir, "show");
   EXPECT_EQ(o.frameTimesFile, "t");
+  ASSERT_TRUE(Parse({"--clock", "now"}, o, error)) << error;
+  EXPECT_FALSE(o.clockAtSwap);
 
   ASSERT_TRUE(Parse({"--gl", "es"}, o, error)) << error;
   EXPECT_EQ(o.gl, GlBackendEs);
@@ -68,6 +71,7 @@ TEST(PlayerOptions, BadOrInconsistentOptionsGiveOneLine) {
       {{"--loop", "--loop"}, "--loop is given twice"},
       {{"--loop=1"}, "--loop takes no value"},
       {{"--data"}, "--data needs a folder"},
+      {{"--clock", "later"}, "--clock takes swap or now, not 'later'"},
       {{"--data="}, "--data needs a folder"},
       {{"--fullscreen"}, "unknown option --fullscreen"},
       {{"800x600"}, "unknown option 800x600"},
@@ -88,6 +92,7 @@ TEST(PlayerOptions, HelpNamesEveryOptionAndKey) {
   std::string help = PlayerUsage();
   for (const char* word : {"--window [WxH]", "--mode", "--loop", "--no-vsync", "--data DIR",
                            "--frame-times", "--gl fixed|es", "--help", "Escape", "Space", "Left", "Home",
+                           "--clock swap|now", "--frame-times", "--help", "Escape", "Space", "Left", "Home",
                            "Alt+Enter", "H shows", "status: 0"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }

@@ -61,7 +61,8 @@ Steps StartUp() {
 Steps Frames(int count) {
   Steps steps;
   for (int frame = 0; frame < count; ++frame)
-    Append(steps, {"ReadPlatformTicks", "PumpMessages", "GL", "SwapDemoBuffers"});
+    Append(steps, {"ReadPlatformTicks", "PumpMessages", "GL", "SwapDemoBuffers",
+                   "ReadPlatformTicks"});
   return steps;
 }
 
@@ -93,9 +94,10 @@ TEST_F(RunSequenceTest, EscapeTapEndsTheShowAfterTheFrameInWhichItCame) {
 }
 
 TEST_F(RunSequenceTest, ModuleEndMidFrameStillFinishesThatFrame) {
-  // The end callback fires while the second frame's clock is read.
+  // The end callback fires while the second frame's clock is read (the first
+  // frame reads its start and its swap).
   const int startUpTicks = 5 + 5 + 1;  // two fades of five reads, then time zero
-  fakePlatform.moduleEndAtTick = startUpTicks + 2;
+  fakePlatform.moduleEndAtTick = startUpTicks + 3;
   ASSERT_EQ(RunShow(), 0);
   Steps want = StartUp();
   Append(want, Frames(2));

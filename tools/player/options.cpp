@@ -22,7 +22,7 @@ bool LooksLikeSize(const char* text) { return text[0] >= '0' && text[0] <= '9'; 
 
 bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std::string& error) {
   bool displayGiven = false, loopGiven = false, vsyncGiven = false, dataGiven = false,
-       timesGiven = false, glGiven = false;
+       timesGiven = false, glGiven = false, clockGiven = false;
   auto once = [&](bool& given, const std::string& name) {
     if (given) error = name + " is given twice";
     bool first = !given;
@@ -35,7 +35,7 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
     bool hasValue = SplitOptionValue(arg, value);
     bool takesValue =
         arg == "--window" || arg == "--mode" || arg == "--data" || arg == "--frame-times" ||
-        arg == "--gl";
+        arg == "--gl" || arg == "--clock";
     if (hasValue && !takesValue) {
       error = arg + " takes no value";
       return false;
@@ -86,6 +86,17 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
         error = "--gl takes fixed or es" + (hasValue ? ", not '" + value + "'" : std::string());
         return false;
       }
+    } else if (arg == "--clock") {
+      if (!once(clockGiven, arg)) return false;
+      if (!hasValue && i + 1 < argc) {
+        value = argv[++i];
+        hasValue = true;
+      }
+      if (value != "swap" && value != "now") {
+        error = "--clock takes swap or now" + (hasValue ? ", not '" + value + "'" : std::string());
+        return false;
+      }
+      o.clockAtSwap = value == "swap";
     } else if (arg == "--data" || arg == "--frame-times") {
       bool data = arg == "--data";
       if (!once(data ? dataGiven : timesGiven, arg)) return false;
@@ -119,6 +130,8 @@ const char* PlayerUsage() {
          "  --loop          play the module again and again\n"
          "  --no-vsync      draw frames as fast as they come instead of at the\n"
          "                  display's refresh\n"
+         "  --clock swap|now  read the music for the instant each frame will be seen\n"
+         "                  (swap, the default) or for when its drawing begins (now)\n"
          "  --data DIR      the show's folder (soundtrack.mo3, gfx/, data/); default the\n"
          "                  folder this program is in if it holds the show, else\n"
          "                  the installed ../share/nivora-dusk\n"

@@ -14,6 +14,9 @@ struct PlayerOptions {
   bool loop = false;
   bool vsync = true;
   GlBackend gl = GlBackendFixed;  // --gl
+  // Each frame's clock: the instant it will be seen (true) or the instant it
+  // begins (--clock now).
+  bool clockAtSwap = true;
   std::string dataDir;  // the show's folder; empty: the one the program is in
   std::string frameTimesFile;  // where each frame's time goes at exit (measuring); empty: nowhere
   bool help = false;

@@ -292,6 +292,7 @@ int RunPlayer(int argc, const char* const* argv) {
     return 1;
   }
   runSettings.looping = options.loop ? 1 : 0;
+  runSettings.presentedClock = options.clockAtSwap ? 1 : 0;
   ReadModuleFile(showModuleFile, run.seek.module);
   run.pacer.vsync = options.vsync;
   if (!options.frameTimesFile.empty()) {
