@@ -115,9 +115,11 @@ window_titled() {
 music_heard() { [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -c)" = 1 ]; }
 
 # wtype's virtual keyboard joins the seat with its first key, after which the
-# focused window is given a keyboard: a Shift first, a second for the client
+# focused window is given a keyboard: an x first, which the show ignores (not
+# Shift: wtype numbers its first key 1, which SDL takes as a standard
+# keyboard's Escape unless the key has a character), a second for the client
 # to take its keyboard, then the keys.
-press() { wtype -k Shift_L -s 1000 "$@"; }
+press() { wtype -k x -s 1000 "$@"; }
 
 # Lit pixels in the screenshot's bars, and the lit share of the 4:3 picture between.
 shot_figures() {
