@@ -88,7 +88,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the library scan cannot see them: SDL's offscreen
 # driver opens EGL, and GL needs Mesa's drivers (llvmpipe where there is no GPU).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl1, libgl1-mesa-dri")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)
+# ffmpeg: the capture's MP4; zenity: SDL shows its error box under Wayland
+# through it (without it, the error's line on standard error stands alone).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg, zenity")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

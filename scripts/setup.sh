@@ -18,7 +18,10 @@
 # libraries; llvm-14, of clang's own version, with llvm's plain
 # llvm-symbolizer on the path: libFuzzer's coverage report and the sanitizers'
 # stack traces name functions and files only through it; tesseract reads the
-# show's words in the art check), and enables source entries
+# show's words in the art check; sway, weston and xwayland: the Wayland
+# end-to-end runs' compositors, grim their screenshots, wtype their keys,
+# zenity SDL's message box under Wayland, libwayland-dev the shell's look at a
+# Wayland display before SDL's), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -40,6 +43,7 @@ packages=(
   libjpeg-turbo-progs
   stress-ng
   tesseract-ocr tesseract-ocr-eng
+  sway weston xwayland grim wtype zenity libwayland-dev
 )
 
 sudo=""

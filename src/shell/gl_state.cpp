@@ -29,3 +29,10 @@ void ResizeViewport(int width, int height) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
+
+PictureRect LayOutBetweenBars(int drawableWidth, int drawableHeight) {
+  PictureRect picture = FitPicture(drawableWidth, drawableHeight);
+  ResizeViewport(picture.width, picture.height);
+  glViewport(picture.x, picture.y, picture.width, picture.height);
+  return picture;
+}

@@ -65,6 +65,11 @@ extern int KeyPressed[256];
 // display the request asks for. Returns false when no window can be created;
 // any later failure is fatal.
 bool CreateDemoWindow(const DisplayRequest& request);
+// Whether DisplayModeSwitch really switches the display's mode. Not on Wayland,
+// where the window takes the desktop's mode with the picture between bars.
+// May start the platform's video side; true when it cannot start (the window
+// then fails as it would).
+bool DisplaySwitchesModes();
 // Brings the window to the front and gives it the input focus.
 void RaiseDemoWindow();
 // A fullscreen display to a window of the request's window size and back;

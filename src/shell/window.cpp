@@ -16,6 +16,7 @@
 #include "shell/events.h"
 #include "shell/keys.h"
 #include "shell/run.h"
+#include "shell/wayland_display.h"
 
 int KeyState[256];
 int KeyPressed[256];
@@ -23,8 +24,13 @@ int KeyPressed[256];
 namespace {
 
 bool videoStarted = false;       // SDL's video subsystem is up
+bool onWayland = false;          // SDL's video driver is Wayland's
+int laidOutWidth = 0;            // the drawable size the request's layOut last had
+int laidOutHeight = 0;
 bool displayModeChanged = false; // the show switched the display; closing switches back
 unsigned long windowXid = 0;     // the show's X window, 0 off X11
+void* waylandDisplay = nullptr;  // the wl_display SDL's window is on, null off Wayland
+bool boxUnanswerable = false;    // a display without a seat: nobody could close a box
 DisplayRequest display;          // what CreateDemoWindow was asked for
 bool fullscreen = false;         // in the request's fullscreen now (not toggled to a window)
 bool swapWaits = false;          // a swap interval was asked for and accepted
@@ -104,10 +110,22 @@ void LayOutPicture(int width, int height) {
     ResizeViewport(width, height);
     return;
   }
-  int drawableWidth = 0;
-  int drawableHeight = 0;
-  SDL_GL_GetDrawableSize(DemoWindow(), &drawableWidth, &drawableHeight);
-  display.layOut(drawableWidth, drawableHeight);
+  SDL_GL_GetDrawableSize(DemoWindow(), &laidOutWidth, &laidOutHeight);
+  display.layOut(laidOutWidth, laidOutHeight);
+}
+
+// A Wayland compositor gives a fullscreen window its size only once its first
+// frame is shown, and SDL takes the size from its event queue, which the
+// loading picture's fades never pump (the events stay queued for the main
+// loop). A drawable resized since the last layout is laid out again before the
+// next frame.
+void LayOutAgainIfResized() {
+  if (display.layOut == nullptr) return;
+  if (onWayland) SDL_PumpEvents();
+  int width = 0;
+  int height = 0;
+  SDL_GL_GetDrawableSize(DemoWindow(), &width, &height);
+  if (width != laidOutWidth || height != laidOutHeight) LayOutPicture(width, height);
 }
 
 // Adaptive vsync where offered (a late frame is shown at once instead of
@@ -164,11 +182,30 @@ void WatchDisplayAndSignals() {
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 
-void NoteWindowXid(SDL_Window* window) {
+void NoteWindowSystem(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
-    windowXid = info.info.x11.window;
+  if (!SDL_GetWindowWMInfo(window, &info)) return;
+  if (info.subsystem == SDL_SYSWM_X11) windowXid = info.info.x11.window;
+  if (info.subsystem == SDL_SYSWM_WAYLAND) waylandDisplay = info.info.wl.display;
+}
+
+// A Wayland display without a seat is never handed to SDL (its Wayland code
+// crashes making a window there): X11 instead where a DISPLAY is set (XWayland
+// or any X server), else no window, with the reason for an explained failure.
+bool AvoidSeatlessWayland() {
+  const char* xDisplay = SDL_getenv("DISPLAY");
+  if (ProbeWaylandDisplay(SDL_GetHint(SDL_HINT_VIDEODRIVER), xDisplay) != WaylandWithoutSeat)
+    return true;
+  if (xDisplay != nullptr && xDisplay[0] != '\0') {
+    std::fprintf(stderr, "the Wayland display has no seat: showing on X display %s instead\n",
+                 xDisplay);
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
+    return true;
+  }
+  SDL_SetError("the Wayland display has no seat (keyboard or pointer) and no X display is set");
+  boxUnanswerable = true;
+  return false;
 }
 
 void ShowAndActivate() {
@@ -290,7 +327,25 @@ SDL_Window* MakeWindow(Uint32 flags) {
                           height, flags);
 }
 
+// SDL's video side, started once for the window and whoever asks before it.
+// False when it cannot start, the reason in SDL's error.
+bool StartVideo() {
+  static bool refused = false;
+  if (videoStarted || refused) return videoStarted;
+  refused = !AvoidSeatlessWayland() || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0;
+  if (refused) return false;
+  videoStarted = true;
+  onWayland = SDL_strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0;
+  return true;
+}
+
+void LayOutShowBetweenBars(int drawableWidth, int drawableHeight) {
+  LayOutBetweenBars(drawableWidth, drawableHeight);
+}
+
 }  // namespace
+
+bool DisplaySwitchesModes() { return !StartVideo() || !onWayland; }
 
 bool ReadSdlDisplayMode(int index, DisplayModeInfo& mode) {
   SDL_DisplayMode sdlMode;
@@ -313,9 +368,14 @@ bool CreateDemoWindow(const DisplayRequest& request) {
   // window's own mode gives the desktop its mode while away, SDL's way.
   bool letModeGo = !request.ownsTheScreen && request.kind == DisplayModeSwitch;
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, letModeGo ? "1" : "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  videoStarted = true;
-  if (!OnARealDisplay()) return false;
+  if (!StartVideo() || !OnARealDisplay()) return false;
+  if (onWayland && display.kind == DisplayModeSwitch) {
+    // No client switches a Wayland display's mode; SDL 2.26 would stretch a
+    // 640x480 "mode" over the whole output. The desktop's own mode instead,
+    // the picture between bars.
+    display.kind = DisplayDesktop;
+    if (display.layOut == nullptr) display.layOut = LayOutShowBetweenBars;
+  }
   WatchDisplayAndSignals();
   RequestPixelFormat(request.context);
 
@@ -330,7 +390,7 @@ bool CreateDemoWindow(const DisplayRequest& request) {
     FailWith("Can't Find A Suitable PixelFormat.");
   }
   SetGlWindowHandles(window, nullptr);
-  NoteWindowXid(window);
+  NoteWindowSystem(window);
   SetUpGl(window);
 
   if (request.kind == DisplayWindow) {
@@ -383,6 +443,7 @@ void PumpMessages() {
 void SwapDemoBuffers() {
   if (DemoWindow() == nullptr) return;
   SDL_GL_SwapWindow(DemoWindow());
+  LayOutAgainIfResized();
   EndOnPendingTrouble();
 }
 
@@ -395,9 +456,11 @@ void CloseDemoWindow() {
     SetGlWindowHandles(glWindow.window, nullptr);
   }
   if (DemoWindow() != nullptr) {
+    SettleWaylandDisplay(waylandDisplay);
     SDL_DestroyWindow(DemoWindow());
     SetGlWindowHandles(nullptr, nullptr);
     windowXid = 0;
+    waylandDisplay = nullptr;
   }
   fullscreen = false;
   // SDL's video side stays up until the process ends: shutting it down would
@@ -418,6 +481,7 @@ void ShowErrorBox(const char* message) {
   errorBoxWaiting = 1;
   WatchSignals();  // also when the video side never came up
   if (signalState) _exit(1);  // a signal came before the box: nobody waits for it
+  if (boxUnanswerable) return;  // the line on standard error stands alone
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Error", message, nullptr);
   errorBoxWaiting = 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when platform code sits outside the folder that owns it: SDL video and
-# input (and Xlib) only in shell/, libopenmpt and SDL audio only in music/,
+# input (and Xlib and libwayland-client) only in shell/, libopenmpt and SDL audio only in music/,
 # libjpeg only in assets/, and nothing but GL/GLU in the engine folders.
 # usage: check_seam.sh SRC_DIR LIBRARY_DIR [FRONT_END_FILE...]
 # The front ends' libraries and objects (;-separated lists allowed) may call no
@@ -29,6 +29,7 @@ check 'SDL2?/SDL_audio' 'music'
 check 'libopenmpt' 'music'
 check 'jpeglib|turbojpeg' 'assets'
 check 'X11/' 'shell'
+check 'wayland-' 'shell'
 
 # refuse SUBSYSTEM PATTERN WHAT: the library must call no symbol matching PATTERN.
 refuse() {

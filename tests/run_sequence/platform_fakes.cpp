@@ -75,6 +75,7 @@ bool CreateDemoWindow(const DisplayRequest& request) {
        " " + (request.kind == DisplayModeSwitch ? "1" : "0"));
   return true;
 }
+bool DisplaySwitchesModes() { return true; }
 void RaiseDemoWindow() { Step("RaiseDemoWindow"); }
 void ToggleDemoFullscreen() { Step("ToggleDemoFullscreen"); }
 void PumpMessages() {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "letterbox/letterbox.h"
 #include "options/options.h"
+#include "records/letterbox.h"
 
 struct CaptureOptions {
   std::string out = "nivora-dusk.mp4";  // the MP4 written unless framesDir is set

@@ -13,7 +13,6 @@
 
 #include "esgl/esgl.h"
 #include "glrec/glrec.h"
-#include "letterbox/letterbox.h"
 #include "music/audio.h"
 #include "music/clock.h"
 #include "music/player.h"
@@ -22,6 +21,7 @@
 #include "player/overlay.h"
 #include "player/playback.h"
 #include "player/seek_table.h"
+#include "records/letterbox.h"
 #include "render/show_random.h"
 #include "shell/run.h"
 #include "shell/window.h"
@@ -190,14 +190,9 @@ const char* RouteGlThroughStandIn() {
   return nullptr;
 }
 
-// As the capture lays a frame out: the show's viewport projection at the
-// picture's size (what the show does on a resize), then the viewport moved
-// between the bars. The show's black clears cover the whole drawable, bars
-// included.
+// As the capture lays a frame out, the place kept for the figures.
 void LayOutPicture(int drawableWidth, int drawableHeight) {
-  run.picture = FitPicture(drawableWidth, drawableHeight);
-  ResizeViewport(run.picture.width, run.picture.height);
-  glViewport(run.picture.x, run.picture.y, run.picture.width, run.picture.height);
+  run.picture = LayOutBetweenBars(drawableWidth, drawableHeight);
 }
 
 void DrawFigures() {
@@ -279,6 +274,13 @@ int RunPlayer(int argc, const char* const* argv) {
   if (options.help) {
     std::fputs(PlayerUsage(), stdout);
     return 0;
+  }
+  // A "mode" the display cannot switch to would only be the picture stretched.
+  if (options.display == DisplayModeSwitch && !DisplaySwitchesModes()) {
+    std::fprintf(stderr,
+                 "nivora-play: --mode needs a display that switches modes, which Wayland "
+                 "does not: leave it out for fullscreen at the display's own size\n");
+    return 2;
   }
   // As the capture finds it: the program's own folder in a build, the installed
   // data beside bin/ otherwise.

@@ -1,4 +1,4 @@
-#include "letterbox/letterbox.h"
+#include "records/letterbox.h"
 
 #include <cmath>
 
