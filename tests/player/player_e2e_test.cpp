@@ -950,9 +950,6 @@ TEST_F(PlayerE2e, WithoutEs3TheEsBackendEndsWithALineAndTheBox) {
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Screens, PlayerLayout,
-                         testing::Values("1920x1080", "1280x1024", "800x600"));
-
 INSTANTIATE_TEST_SUITE_P(
     Screens, PlayerLayout,
     testing::Values(Layout{"1920x1080", false}, Layout{"1280x1024", false},
