@@ -3,17 +3,22 @@
 // into the module's file system and calls main on the viewer's Play.
 #include <GL/gl.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
+#include <malloc.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "glrec/glrec.h"
 #include "letterbox/letterbox.h"
 #include "music/audio.h"
 #include "music/clock.h"
+#include "music/offline_clock.h"
 #include "music/player.h"
 #include "player/overlay.h"
 #include "player/playback.h"
 #include "player/seek_table.h"
+#include "records/gl_window.h"
 #include "render/show_random.h"
 #include "shell/gl_state.h"
 #include "shell/run.h"
@@ -51,6 +56,7 @@ struct WebRun {
   int frames = 0;
   PictureRect picture;
   char text[128] = {};
+  FrameState startState;  // as the loader left it: where a replay of the capture begins
 };
 
 WebRun run;
@@ -153,6 +159,7 @@ void NoteFrame() {
 void OnKey(int virtualKey, bool alt) { ApplyAction(ActionForKey(virtualKey, alt)); }
 void OnStop() { run.quit = true; }
 void OnShowLoaded() {
+  SaveFrameState(run.startState);
   run.lastFrameMs = PageNow();
   TellPage("playing", "the show plays");
 }
@@ -191,6 +198,47 @@ extern "C" EMSCRIPTEN_KEEPALIVE void DrawStateFrame(int order, int row, int tick
   SetFrameClock(frame, order, row, tick, elapsedMs);
   RestoreFrameState(frame);
   DrawFrame();
+}
+
+EM_JS(int, ReplayFrameNumber, (int index), { return nivoraPage.replayList[index]; });
+EM_JS(void, TakeReplayedFrame, (int frame), { nivoraPage.takeReplayedFrame(frame); });
+
+// The pixel test's hook: the show's frames as a whole capture at `fps` makes
+// them, from the start on the offline clock, every one drawn (a frame may
+// draw over what the one before left), and the page's replayList (`count`
+// frames, ascending) handed to the page to read back at 640x480.
+extern "C" EMSCRIPTEN_KEEPALIVE int ReplayCaptureFrames(int count, int fps) {
+  std::vector<char> module;
+  OfflineClock clock;
+  if (count <= 0 || !ReadModuleFile(showModuleFile, module) ||
+      !OpenOfflineClock(clock, module.data(), module.size(), fps))
+    return 0;
+  emscripten_set_canvas_element_size("#canvas", showPictureWidth, showPictureHeight);
+  LayOutPicture(showPictureWidth, showPictureHeight);
+  RestoreFrameState(run.startState);
+  int handed = 0;
+  while (handed < count && !OfflineClockPastEnd(clock)) {
+    StepOfflineClock(clock);
+    ApplyOfflineClock(clock);
+    DrawFrame();
+    if (clock.frame == ReplayFrameNumber(handed)) {
+      TakeReplayedFrame(static_cast<int>(clock.frame));
+      handed++;
+    }
+  }
+  CloseOfflineClock(clock);
+  return handed;
+}
+
+// The bytes malloc has handed out and not taken back: the heap check reads it
+// over a run, where it must not grow from frame to frame.
+extern "C" EMSCRIPTEN_KEEPALIVE int HeapInUse() { return mallinfo().uordblks; }
+
+// The show time at which `order` begins, -1 past the last order played.
+extern "C" EMSCRIPTEN_KEEPALIVE double OrderStartMs(int order) {
+  const SeekTable& table = ReadySeekTable();
+  if (order < 0 || order >= table.orders || !table.starts[order].played) return -1;
+  return table.starts[order].elapsedMs;
 }
 
 int main() {

@@ -11,13 +11,18 @@ const types = {
   ".wasm": "application/wasm", ".jpg": "image/jpeg", ".png": "image/png",
 };
 
-export async function serveSite(root) {
+// `mounts` serves other folders under a prefix: {"/ref/": dir}.
+export async function serveSite(root, mounts = {}) {
   const server = createServer(async (request, response) => {
     const url = new URL(request.url, "http://127.0.0.1");
     let file = path.normalize(decodeURIComponent(url.pathname)).replace(/^(\.\.[/\\])+/, "");
     if (file.endsWith("/")) file += "index.html";
+    let base = root;
+    for (const [prefix, dir] of Object.entries(mounts)) {
+      if (file.startsWith(prefix)) { base = dir; file = file.substring(prefix.length); }
+    }
     try {
-      const body = await readFile(path.join(root, file));
+      const body = await readFile(path.join(base, file));
       response.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
       response.end(body);
     } catch {

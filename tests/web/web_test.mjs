@@ -54,7 +54,7 @@ await check("keys: pause and resume, seek by order, Home", async () => {
   await startShow(page);
   await waitFrames(page, 10);
   await page.keyboard.press("Space");
-  const paused = await waitForNotice(page, "paused");
+  const paused = (await waitForNotice(page, "paused")).text;
   const heldAt = await page.evaluate(() => nivoraPage.audio.playing);
   expect(!heldAt, "the sound goes on while paused");
   await page.keyboard.press("Space");

@@ -309,6 +309,15 @@ const nivoraPage = (() => {
       if (text !== null) f.textContent = text;
     },
     stop: () => events.push([kind.close, 0, 0, 0]),
+    // The pixel test's: each frame the module replays, read back at once.
+    replayList: [],
+    replayed: new Map(),
+    takeReplayedFrame(frame) {
+      const gl = canvas.getContext("webgl2");
+      const pixels = new Uint8Array(4 * canvas.width * canvas.height);
+      gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+      page.replayed.set(frame, { pixels, width: canvas.width, height: canvas.height });
+    },
   };
 
   wire();
