@@ -442,13 +442,13 @@ DisplayStatus ReadDisplayStatus() {
 
 const char* ReadPlatformError() { return SDL_GetError(); }
 
-bool OpenOffscreenGl(int width, int height, std::string& error) {
+bool OpenOffscreenGl(int width, int height, std::string& error, GlContextKind context) {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     error = std::string("SDL video: ") + SDL_GetError();
     return false;
   }
-  RequestPixelFormat(GlContextCompatibility);
+  RequestPixelFormat(context);
   SDL_Window* window =
       SDL_CreateWindow("nivora frames", 0, 0, width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (window == nullptr) {

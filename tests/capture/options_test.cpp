@@ -25,9 +25,10 @@ TEST(CaptureOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(o.height, 480);
   EXPECT_EQ(o.from.kind, RangeBound::None);
   EXPECT_TRUE(o.framesDir.empty());
+  EXPECT_EQ(o.gl, GlBackendFixed);
 
   ASSERT_TRUE(Parse({"--out", "a.mp4", "--fps=30", "--size", "1920x1080", "--from", "4", "--to",
-                     "12.5s", "--data", "show"},
+                     "12.5s", "--data", "show", "--gl=es"},
                     o, error))
       << error;
   EXPECT_EQ(o.out, "a.mp4");
@@ -39,6 +40,7 @@ TEST(CaptureOptions, DefaultsAndEveryOption) {
   EXPECT_EQ(o.to.kind, RangeBound::Seconds);
   EXPECT_EQ(o.to.seconds, 12.5);
   EXPECT_EQ(o.dataDir, "show");
+  EXPECT_EQ(o.gl, GlBackendEs);
 
   ASSERT_TRUE(Parse({"--frames", "out", "--from", ".5s"}, o, error)) << error;
   EXPECT_EQ(o.framesDir, "out");
@@ -75,6 +77,7 @@ TEST(CaptureOptions, BadOrInconsistentOptionsGiveOneLine) {
       {{"--speed", "2"}, "unknown option --speed"},
       {{"video.mp4"}, "unknown option video.mp4"},
       {{"--out="}, "--out needs a file name"},
+      {{"--gl", "desktop"}, "--gl takes fixed or es, not 'desktop'"},
   };
   for (const Case& c : cases) {
     CaptureOptions o;

@@ -21,6 +21,7 @@ TEST(PlayerOptions, DefaultsAndEveryOption) {
   EXPECT_FALSE(o.loop);
   EXPECT_TRUE(o.vsync);
   EXPECT_TRUE(o.dataDir.empty());
+  EXPECT_EQ(o.gl, GlBackendFixed);
 
   // The window's size may be left out, even before another option.
   ASSERT_TRUE(Parse({"--window", "--loop"}, o, error)) << error;
@@ -37,6 +38,11 @@ TEST(PlayerOptions, DefaultsAndEveryOption) {
   EXPECT_FALSE(o.vsync);
   EXPECT_EQ(o.dataDir, "show");
   EXPECT_EQ(o.frameTimesFile, "t");
+
+  ASSERT_TRUE(Parse({"--gl", "es"}, o, error)) << error;
+  EXPECT_EQ(o.gl, GlBackendEs);
+  ASSERT_TRUE(Parse({"--gl=fixed"}, o, error)) << error;
+  EXPECT_EQ(o.gl, GlBackendFixed);
 
   ASSERT_TRUE(Parse({"--mode=1024x768"}, o, error)) << error;
   EXPECT_EQ(o.display, DisplayModeSwitch);
@@ -65,6 +71,9 @@ TEST(PlayerOptions, BadOrInconsistentOptionsGiveOneLine) {
       {{"--data="}, "--data needs a folder"},
       {{"--fullscreen"}, "unknown option --fullscreen"},
       {{"800x600"}, "unknown option 800x600"},
+      {{"--gl", "gles"}, "--gl takes fixed or es, not 'gles'"},
+      {{"--gl"}, "--gl takes fixed or es"},
+      {{"--gl", "es", "--gl", "es"}, "--gl is given twice"},
   };
   for (const Case& c : cases) {
     PlayerOptions o;
@@ -78,7 +87,7 @@ TEST(PlayerOptions, BadOrInconsistentOptionsGiveOneLine) {
 TEST(PlayerOptions, HelpNamesEveryOptionAndKey) {
   std::string help = PlayerUsage();
   for (const char* word : {"--window [WxH]", "--mode", "--loop", "--no-vsync", "--data DIR",
-                           "--frame-times", "--help", "Escape", "Space", "Left", "Home",
+                           "--frame-times", "--gl fixed|es", "--help", "Escape", "Space", "Left", "Home",
                            "Alt+Enter", "H shows", "status: 0"})
     EXPECT_NE(help.find(word), std::string::npos) << word;
 }

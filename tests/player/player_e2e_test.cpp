@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -380,6 +381,32 @@ EndSection
     })) << "width " << inside.width << ", lit " << LitPixelsOutside(inside, 0, 0, 0, 0);
   }
 
+  // Waits for the error box, checks that the player waits at it, answers it with
+  // Return and gives the player's exit status (-1 when it never ended).
+  int AnswerTheBox() {
+    std::string root = Shell("xdotool search --maxdepth 0 --classname '.*' 2>/dev/null");
+    // Every visible top-level window but the root: the box.
+    auto boxes = [&] {
+      std::istringstream windows(
+          Shell("xdotool search --onlyvisible --maxdepth 1 --classname '.*' 2>/dev/null"));
+      std::vector<std::string> found;
+      std::string id;
+      while (windows >> id)
+        if (id + "\n" != root) found.push_back(id);
+      return found;
+    };
+    WaitFor([&] { return !boxes().empty(); }, 10);
+    EXPECT_FALSE(boxes().empty()) << "no box: " << Stderr();
+    EXPECT_EQ(WaitForExit(0.5), -1) << "ended without waiting at the box";
+    int status = -1;
+    for (int i = 0; i < 30 && status < 0; i++) {
+      for (const std::string& box : boxes()) Shell("xdotool key --window " + box + " Return 2>/dev/null");
+      status = WaitForExit(0.3);
+    }
+    EXPECT_GE(status, 0) << "no box, or it did not go away: " << Stderr();
+    return status;
+  }
+
   Image Screenshot() {
     Image shot = ReadXwd(Shell("xwd -root -silent 2>/dev/null"));
     EXPECT_GT(shot.width, 0) << "no screenshot";
@@ -608,28 +635,7 @@ TEST_F(PlayerE2e, BadOptionsGiveALineAndStatusTwoAndNoWindow) {
 TEST_F(PlayerE2e, AModeTheScreenLacksEndsAsTheShowDoes) {
   StartScreen("640x480", false);  // the box alone on the screen, as the show's tests find it
   StartPlayer({"--mode", "800x600"}, "dummy");  // the disk driver says so on standard error
-  bool answered = false;
-  int status = -1;
-  std::string root = Shell("xdotool search --maxdepth 0 --classname '.*' 2>/dev/null");
-  // Every visible top-level window but the root: the box.
-  auto boxes = [&] {
-    std::istringstream windows(
-        Shell("xdotool search --onlyvisible --maxdepth 1 --classname '.*' 2>/dev/null"));
-    std::vector<std::string> found;
-    std::string id;
-    while (windows >> id)
-      if (id + "\n" != root) found.push_back(id);
-    return found;
-  };
-  for (int i = 0; i < 200 && boxes().empty(); i++) std::this_thread::sleep_for(50ms);
-  ASSERT_FALSE(boxes().empty()) << "no box: " << Stderr();
-  ASSERT_EQ(WaitForExit(0.5), -1) << "ended without waiting at the box";
-  for (int i = 0; i < 30 && !answered; i++) {
-    for (const std::string& box : boxes()) Shell("xdotool key --window " + box + " Return 2>/dev/null");
-    status = WaitForExit(0.3);
-    answered = status >= 0;
-  }
-  ASSERT_TRUE(answered) << "no box, or it did not go away: " << Stderr();
+  int status = AnswerTheBox();
   EXPECT_EQ(status, 1);
   EXPECT_EQ(Stderr(), "screenmode not found\n");
 }
@@ -744,6 +750,38 @@ TEST_P(PlayerLayout, TheFourToThreePictureSitsBetweenBlackBarsAsTheCaptureHasIt)
   ExpectCaptureMatch(*this, work, take, paused, width, height);
   Key("Escape");
   EXPECT_EQ(WaitForExit(30), 0) << Stderr();
+}
+
+// With --gl es the show draws through the ES 3 backend: paused in order 0, the
+// window holds the fixed-function capture's frame of that instant.
+TEST_F(PlayerE2e, OnTheEs3BackendItShowsTheCapturesFrame) {
+  StartScreen("800x600");
+  StartPlayer({"--gl", "es", "--window", "640x480"});
+  ASSERT_FALSE(WaitForShow().empty()) << Stderr();
+  ASSERT_TRUE(WaitForMusic()) << Stderr();
+  auto take = [&] { return ReadXwd(Shell("xwd -silent -id " + Window() + " 2>/dev/null")); };
+  EXPECT_TRUE(WaitFor([&] { return LitPixelsOutside(take(), 0, 0, 0, 0) > 640 * 480 / 8; }));
+  Key("space");
+  ASSERT_TRUE(WaitForLines("paused at", 1)) << Stderr();
+  Paused paused = LastPaused();
+  ASSERT_EQ(paused.order, 0) << "the show took too long to start: " << Stderr();
+  ExpectCaptureMatch(*this, work, take, paused, 640, 480);
+  Key("Escape");
+  EXPECT_EQ(WaitForExit(30), 0) << Stderr();
+}
+
+// A display whose GL offers no ES 3 (Mesa told to stop at ES 2): the player's
+// one line on standard error and the box, then status 1; no window drawn black.
+TEST_F(PlayerE2e, WithoutEs3TheEsBackendEndsWithALineAndTheBox) {
+  StartScreen("640x480", false);
+  setenv("MESA_GLES_VERSION_OVERRIDE", "2.0", 1);
+  StartPlayer({"--gl", "es", "--window", "320x240"}, "dummy");
+  unsetenv("MESA_GLES_VERSION_OVERRIDE");
+  int status = AnswerTheBox();
+  EXPECT_EQ(status, 1);
+  std::string err = Stderr();
+  EXPECT_EQ(err.rfind("Can't Create A GL Rendering Context.: ", 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, PlayerLayout,

@@ -3,10 +3,9 @@
 // sync pending, before and after the objects are loaded.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <vector>
 
+#include "allocation_counter.h"
 #include "assets/objects.h"
 #include "glrec/glrec.h"
 #include "frame_recording.h"
@@ -14,28 +13,6 @@
 #include "stand_in_objects.h"
 #include "timeline/frame_state.h"
 #include "timeline/timeline.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-  return operator new(size, tag);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -52,10 +29,10 @@ long AllocationsOverEveryOrder() {
       frame.syncPending = 1;
       frame.syncTimeMs = clock.elapsedMs - 20;
       RestoreFrameState(frame);
-      long before = allocations.load();
+      long before = AllocationCount();
       DrawFrame();
       DrawFrame();  // and once more, with the sync taken
-      total += allocations.load() - before;
+      total += AllocationCount() - before;
     }
   }
   GlrecSetMode(GlrecRecord);
@@ -78,9 +55,9 @@ TEST(FrameAllocation, DrawFrameAllocatesNothingWithOrWithoutObjects) {
   for (Object3D& object : ObjectTable) ReleaseObject(object);
 
   // The counter itself works: a vector's storage is one allocation.
-  long before = allocations.load();
+  long before = AllocationCount();
   std::vector<int> probe(16);
-  EXPECT_EQ(allocations.load() - before, 1);
+  EXPECT_EQ(AllocationCount() - before, 1);
 }
 
 }  // namespace

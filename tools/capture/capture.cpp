@@ -22,6 +22,7 @@
 #include "capture/options.h"
 #include "capture/plan.h"
 #include "capture/progress.h"
+#include "esgl/esgl.h"
 #include "glrec/glrec.h"
 #include "music/clock.h"
 #include "music/player.h"
@@ -132,12 +133,15 @@ bool MakeAudioFile(CaptureRun& run, std::string& error) {
 // cover the bars black.
 bool StartOffscreenShow(CaptureRun& run, std::string& error) {
   run.picture = FitPicture(run.options.width, run.options.height);
-  if (!OpenOffscreenGl(run.options.width, run.options.height, error)) {
+  bool es = run.options.gl == GlBackendEs;
+  if (!OpenOffscreenGl(run.options.width, run.options.height, error,
+                       es ? GlContextEs3 : GlContextCompatibility)) {
     error = "no offscreen GL: " + error;
     return false;
   }
+  if (es && !EsglStart(ReadGlProc, error)) return false;
   std::string missing;
-  if (!GlrecLoadForwarding(ReadGlProc, missing)) {
+  if (!GlrecLoadForwarding(es ? EsglProc : ReadGlProc, missing)) {
     error = "the GL has no " + missing;
     return false;
   }

@@ -11,7 +11,7 @@ constexpr int kMaxFps = 240;
 
 bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
                          std::string& error) {
-  bool seen[8] = {};
+  bool seen[9] = {};
   for (int i = 1; i < argc; i++) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -21,9 +21,9 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
     std::string value;
     bool hasValue = SplitOptionValue(arg, value);
     static const char* const names[] = {"--out", "--fps",  "--size", "--from",
-                                        "--to",  "--frames", "--data"};
+                                        "--to",  "--frames", "--data", "--gl"};
     int which = -1;
-    for (int n = 0; n < 7; n++)
+    for (int n = 0; n < 8; n++)
       if (arg == names[n]) which = n;
     if (which < 0) {
       error = "unknown option " + arg + " (see --help)";
@@ -89,6 +89,12 @@ bool ParseCaptureOptions(int argc, const char* const* argv, CaptureOptions& o,
         }
         o.dataDir = value;
         break;
+      case 7:
+        if (!ParseGlBackend(value, o.gl)) {
+          error = "--gl takes fixed or es, not '" + value + "'";
+          return false;
+        }
+        break;
     }
   }
   if (o.outGiven && !o.framesDir.empty()) {
@@ -124,6 +130,8 @@ const char* CaptureUsage() {
          "  --data DIR      the show's folder (soundtrack.mo3, gfx/, data/); default the\n"
          "                  folder this program is in when it holds them, else the\n"
          "                  installed data (../share/nivora-dusk beside it)\n"
+         "  --gl fixed|es   draw with the system's fixed-function GL (default) or the\n"
+         "                  backend on OpenGL ES 3 shaders, in an ES 3 context\n"
          "  --help          this text\n"
          "\n"
          "Exit status: 0 done, 1 the capture failed, 2 bad options.\n";

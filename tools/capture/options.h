@@ -16,6 +16,7 @@ struct CaptureOptions {
   int width = 640;
   int height = 480;
   RangeBound from, to;
+  GlBackend gl = GlBackendFixed;
   bool help = false;
 };
 

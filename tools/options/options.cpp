@@ -94,3 +94,9 @@ std::string ProgramDir() {
   size_t slash = text.rfind('/');
   return slash == std::string::npos ? "." : text.substr(0, slash);
 }
+
+bool ParseGlBackend(const std::string& text, GlBackend& backend) {
+  if (text != "fixed" && text != "es") return false;
+  backend = text == "es" ? GlBackendEs : GlBackendFixed;
+  return true;
+}

@@ -29,6 +29,12 @@ struct RangeBound {
 // ("12.5s") are seconds, up to 10^7.
 bool ParseRangeBound(const std::string& text, RangeBound& bound);
 
+// Which GL the frames are drawn with: the system's fixed-function GL, or the
+// backend on ES 3 shaders in an ES 3 context.
+enum GlBackend { GlBackendFixed, GlBackendEs };
+// "fixed" or "es".
+bool ParseGlBackend(const std::string& text, GlBackend& backend);
+
 // Where the show's data is when --data is not given: the folder the program is
 // in when it holds the soundtrack (a build tree), else the installed data folder
 // `installedFromProgram`, relative to the program's folder. `exists` tells

@@ -22,7 +22,7 @@ bool LooksLikeSize(const char* text) { return text[0] >= '0' && text[0] <= '9'; 
 
 bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std::string& error) {
   bool displayGiven = false, loopGiven = false, vsyncGiven = false, dataGiven = false,
-       timesGiven = false;
+       timesGiven = false, glGiven = false;
   auto once = [&](bool& given, const std::string& name) {
     if (given) error = name + " is given twice";
     bool first = !given;
@@ -34,7 +34,8 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
     std::string value;
     bool hasValue = SplitOptionValue(arg, value);
     bool takesValue =
-        arg == "--window" || arg == "--mode" || arg == "--data" || arg == "--frame-times";
+        arg == "--window" || arg == "--mode" || arg == "--data" || arg == "--frame-times" ||
+        arg == "--gl";
     if (hasValue && !takesValue) {
       error = arg + " takes no value";
       return false;
@@ -75,6 +76,16 @@ bool ParsePlayerOptions(int argc, const char* const* argv, PlayerOptions& o, std
           return false;
         }
       }
+    } else if (arg == "--gl") {
+      if (!once(glGiven, arg)) return false;
+      if (!hasValue && i + 1 < argc) {
+        value = argv[++i];
+        hasValue = true;
+      }
+      if (!ParseGlBackend(value, o.gl)) {
+        error = "--gl takes fixed or es" + (hasValue ? ", not '" + value + "'" : std::string());
+        return false;
+      }
     } else if (arg == "--data" || arg == "--frame-times") {
       bool data = arg == "--data";
       if (!once(data ? dataGiven : timesGiven, arg)) return false;
@@ -113,6 +124,9 @@ const char* PlayerUsage() {
          "                  the installed ../share/nivora-dusk\n"
          "  --frame-times FILE  write each frame's time in milliseconds to FILE, one a\n"
          "                  line, when the player ends (for measuring the pacing)\n"
+         "  --gl fixed|es   draw with the system's fixed-function GL (default) or the\n"
+         "                  backend on OpenGL ES 3 shaders, in an ES 3 context (no\n"
+         "                  figures overlay there)\n"
          "  --help          this text\n"
          "\n"
          "Keys: Escape quits (the music fades out); Space pauses and resumes; Left and\n"

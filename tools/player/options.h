@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "options/options.h"
 #include "shell/platform.h"
 
 struct PlayerOptions {
@@ -12,6 +13,7 @@ struct PlayerOptions {
   int height = 720;
   bool loop = false;
   bool vsync = true;
+  GlBackend gl = GlBackendFixed;  // --gl
   std::string dataDir;  // the show's folder; empty: the one the program is in
   std::string frameTimesFile;  // where each frame's time goes at exit (measuring); empty: nowhere
   bool help = false;

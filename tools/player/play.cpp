@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "esgl/esgl.h"
 #include "glrec/glrec.h"
 #include "letterbox/letterbox.h"
 #include "music/audio.h"
@@ -174,14 +175,18 @@ void ApplyAction(PlayerAction action) {
 
 // GL through the recording stand-in, forwarded to the context (a seek runs the
 // show's frames with the calls only counted), and the overlay's own entry points.
+// With --gl es the stand-in forwards to the ES 3 backend instead, and the
+// overlay, drawn with fixed-function calls of its own, stays off.
 const char* RouteGlThroughStandIn() {
+  bool es = run.options.gl == GlBackendEs;
+  if (es && !EsglStart(ReadGlProc, run.glFailure)) return run.glFailure.c_str();
   std::string missing;
-  if (!GlrecLoadForwarding(ReadGlProc, missing)) {
+  if (!GlrecLoadForwarding(es ? EsglProc : ReadGlProc, missing)) {
     run.glFailure = "the GL has no " + missing;
     return run.glFailure.c_str();
   }
   GlrecSetMode(GlrecForward);
-  LoadOverlayGl(ReadGlProc);
+  if (!es) LoadOverlayGl(ReadGlProc);
   return nullptr;
 }
 
@@ -245,6 +250,7 @@ FrontEnd PlayerFrontEnd(const PlayerOptions& options) {
   d.width = options.width;
   d.height = options.height;
   d.swap = options.vsync ? SwapVsync : SwapNoWait;
+  d.context = options.gl == GlBackendEs ? GlContextEs3 : GlContextCompatibility;
   d.ownsTheScreen = false;
   d.explainFailures = true;
   d.contextReady = RouteGlThroughStandIn;

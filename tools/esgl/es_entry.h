@@ -1,0 +1,72 @@
+// The ES 3.0 entry points the backend calls, looked up through the context's
+// resolver: the program that links the backend also defines the GL 1.x names
+// (the recording stand-in), so nothing here may be called by its own name.
+#pragma once
+
+#define GL_GLES_PROTOTYPES 0
+#include <GLES3/gl3.h>
+
+#include <string>
+
+struct EsEntry {
+  PFNGLENABLEPROC Enable;
+  PFNGLDISABLEPROC Disable;
+  PFNGLBINDTEXTUREPROC BindTexture;
+  PFNGLBLENDFUNCPROC BlendFunc;
+  PFNGLDEPTHMASKPROC DepthMask;
+  PFNGLDEPTHFUNCPROC DepthFunc;
+  PFNGLCLEARCOLORPROC ClearColor;
+  PFNGLCLEARDEPTHFPROC ClearDepthf;
+  PFNGLCLEARPROC Clear;
+  PFNGLVIEWPORTPROC Viewport;
+  PFNGLGENTEXTURESPROC GenTextures;
+  PFNGLDELETETEXTURESPROC DeleteTextures;
+  PFNGLTEXPARAMETERIPROC TexParameteri;
+  PFNGLPIXELSTOREIPROC PixelStorei;
+  PFNGLTEXIMAGE2DPROC TexImage2D;
+  PFNGLGETINTEGERVPROC GetIntegerv;
+  PFNGLGETERRORPROC GetError;
+  PFNGLHINTPROC Hint;
+  PFNGLFINISHPROC Finish;
+  PFNGLFLUSHPROC Flush;
+  PFNGLREADPIXELSPROC ReadPixels;
+  PFNGLGETSTRINGPROC GetString;
+  PFNGLCREATESHADERPROC CreateShader;
+  PFNGLSHADERSOURCEPROC ShaderSource;
+  PFNGLCOMPILESHADERPROC CompileShader;
+  PFNGLGETSHADERIVPROC GetShaderiv;
+  PFNGLGETSHADERINFOLOGPROC GetShaderInfoLog;
+  PFNGLDELETESHADERPROC DeleteShader;
+  PFNGLCREATEPROGRAMPROC CreateProgram;
+  PFNGLATTACHSHADERPROC AttachShader;
+  PFNGLBINDATTRIBLOCATIONPROC BindAttribLocation;
+  PFNGLLINKPROGRAMPROC LinkProgram;
+  PFNGLGETPROGRAMIVPROC GetProgramiv;
+  PFNGLGETPROGRAMINFOLOGPROC GetProgramInfoLog;
+  PFNGLDELETEPROGRAMPROC DeleteProgram;
+  PFNGLUSEPROGRAMPROC UseProgram;
+  PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
+  PFNGLUNIFORM1IPROC Uniform1i;
+  PFNGLUNIFORM3FVPROC Uniform3fv;
+  PFNGLUNIFORM4FVPROC Uniform4fv;
+  PFNGLUNIFORMMATRIX3FVPROC UniformMatrix3fv;
+  PFNGLUNIFORMMATRIX4FVPROC UniformMatrix4fv;
+  PFNGLGENBUFFERSPROC GenBuffers;
+  PFNGLBINDBUFFERPROC BindBuffer;
+  PFNGLBUFFERDATAPROC BufferData;
+  PFNGLBUFFERSUBDATAPROC BufferSubData;
+  PFNGLDELETEBUFFERSPROC DeleteBuffers;
+  PFNGLGENVERTEXARRAYSPROC GenVertexArrays;
+  PFNGLBINDVERTEXARRAYPROC BindVertexArray;
+  PFNGLDELETEVERTEXARRAYSPROC DeleteVertexArrays;
+  PFNGLVERTEXATTRIBPOINTERPROC VertexAttribPointer;
+  PFNGLENABLEVERTEXATTRIBARRAYPROC EnableVertexAttribArray;
+  PFNGLDRAWARRAYSPROC DrawArrays;
+  PFNGLDRAWELEMENTSPROC DrawElements;
+  PFNGLACTIVETEXTUREPROC ActiveTexture;
+};
+
+extern EsEntry es;
+
+// Fills `es`; false naming the first entry point the resolver lacks.
+bool LoadEsEntry(void* (*resolve)(const char*), std::string& missing);
