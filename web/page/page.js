@@ -14,7 +14,7 @@ const nivoraPage = (() => {
   const kind = { keyDown: 1, keyUp: 2, resized: 3, contextLost: 4, contextRestored: 5, close: 6 };
 
   function notice(what, text) {
-    log.push({ what, text });
+    log.push({ what, text, at: performance.now() });
     $("status").textContent = text;
   }
 
@@ -142,6 +142,7 @@ const nivoraPage = (() => {
   function nextFrame() {
     // The frame is drawn and not yet presented: the tests read it back here.
     if (page.onDrawn) page.onDrawn();
+    if (page.clickedAt > 0 && page.firstFrameAt === 0) page.firstFrameAt = performance.now();
     frameWaiters++;
     return new Promise((resolve) => requestAnimationFrame((t) => {
       frameWaiters--;
@@ -288,7 +289,7 @@ const nivoraPage = (() => {
   }
 
   const page = {
-    frames: 0, ended: false, clickedAt: 0, log, audio,
+    frames: 0, ended: false, clickedAt: 0, firstFrameAt: 0, log, audio,
     takeEvent: () => events.shift(),
     nextFrame, refreshHz, startOrder, toggleFullscreen, showError, fitCanvas,
     loops: () => $("loop").checked,
