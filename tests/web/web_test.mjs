@@ -118,8 +118,22 @@ await check("errors: a missing picture is named with the loader's cause, the sho
   await page.close();
 });
 
+await check("errors: without its soundtrack the show stops with the show's own words", async () => {
+  const { page, problems } = await openPage(browser, "about:blank");
+  await page.route("**/soundtrack.mo3", (route) => route.fulfill({ status: 404, body: "gone" }));
+  await page.goto(server.url);
+  await waitForNotice(page, "ready");
+  await page.click("#play");
+  await waitForNotice(page, "ended", /stopped \(status 1\)/);
+  const text = await page.textContent("#error");
+  expect(/^Can't play the file$/m.test(text), `the page says: ${text}`);
+  const uncaught = problems.filter((p) => !p.includes("404"));
+  expect(uncaught.length === 0, uncaught.join("\n"));
+  await page.close();
+});
+
 await check("errors: a lost GL context comes back and the show carries on", async () => {
-  const { page, problems } = await openPage(browser, server.url);
+  const { page, problems } = await openPage(browser, `${server.url}#order=2`);
   await startShow(page);
   await waitFrames(page, 5);
   await page.evaluate(() => {
@@ -130,6 +144,8 @@ await check("errors: a lost GL context comes back and the show carries on", asyn
   await page.evaluate(() => loseContext.restoreContext());
   await waitForNotice(page, "contextrestored");
   await waitFrames(page, 10);
+  const row = await rowOfNextFrame(page, await page.evaluate(() => canvas.height >> 1));
+  expect(row.some(lit), "the picture stays black after the context came back");
   const rows = await page.evaluate(() => nivoraPage.log.filter((n) => n.what === "error").length);
   expect(rows === 0, "errors after the context came back");
   expect(problems.length === 0, problems.join("\n"));

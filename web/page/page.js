@@ -19,8 +19,10 @@ const nivoraPage = (() => {
   }
 
   function showError(text) {
-    log.push({ what: "error", text });
     const box = $("error");
+    // A fatal error comes twice, as its standard error line and as its box.
+    if (box.textContent.split("\n").pop() === text) return;
+    log.push({ what: "error", text, at: performance.now() });
     box.hidden = false;
     box.textContent = box.textContent ? box.textContent + "\n" + text : text;
   }
@@ -65,7 +67,12 @@ const nivoraPage = (() => {
         { numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2] });
       this.node.connect(this.ctx.destination);
       this.node.port.onmessage = (e) => this.started(e.data.at);
-      await this.ctx.resume();
+      // A browser with no sound device never starts the context: said, not waited on.
+      let timer = 0;
+      const late = new Promise((resolve, reject) => {
+        timer = setTimeout(() => reject(new Error("no sound output answered in 5 s")), 5000);
+      });
+      await Promise.race([this.ctx.resume(), late]).finally(() => clearTimeout(timer));
     },
     open(rate, frames, view) {
       if (!this.ctx) return 0;
@@ -284,7 +291,15 @@ const nivoraPage = (() => {
       events.push([kind.contextRestored, 0, 0, 0]);
       notice("contextrestored", "The GL context is back; the show goes on.");
     });
-    window.addEventListener("unhandledrejection", (e) => showError(`Something failed: ${e.reason}`));
+    window.addEventListener("unhandledrejection", (e) => {
+      // The module's exit (after a fatal error, said already) unwinds as a rejection.
+      if (e.reason && e.reason.name === "ExitStatus") {
+        e.preventDefault();
+        page.notice("ended", `the show stopped (status ${e.reason.status})`);
+        return;
+      }
+      showError(`Something failed: ${e.reason && e.reason.message || e.reason}`);
+    });
     fitCanvas();
   }
 
