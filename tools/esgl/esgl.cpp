@@ -80,7 +80,9 @@ struct Backend {
   GLuint boundTexture = 0;
   bool hasImage[textureNames] = {};
   bool needsMipmaps[textureNames] = {};  // a minifying filter that reads mipmaps, which the show never makes
-  bool uniformsDirty = true;
+  // Uniform values change in versions; each program holds the version it was last given.
+  unsigned uniformVersion = 1;
+  unsigned programVersion[esglVariants] = {};
   // Immediate mode.
   Vertex current{};  // colour, normal and texture coordinate of the next vertex
   GLenum primitive = GL_TRIANGLES;  // of the batch: triangles or quads, never both
@@ -165,7 +167,7 @@ void UploadUniforms() {
   es.Uniform3fv(u.diffuseProduct, 1, diffuse);
   es.Uniform3fv(u.specularProduct, 1, specular);
   es.Uniform4fv(u.lightPosition, 1, be->light.position);
-  be->uniformsDirty = false;
+  be->programVersion[be->variant] = be->uniformVersion;
 }
 
 // The attributes read the buffer from `offset` on: ES 3.0 draws indices from no base vertex.
@@ -187,9 +189,8 @@ void FlushBatch() {
   if (variant != be->variant) {
     be->variant = variant;
     es.UseProgram(be->programs[variant]);
-    be->uniformsDirty = true;
   }
-  if (be->uniformsDirty) UploadUniforms();
+  if (be->programVersion[variant] != be->uniformVersion) UploadUniforms();
   es.Uniform1i(be->uniforms[variant].colorConstant, !be->colorVaries && !be->lighting);
   GLsizeiptr bytes = GLsizeiptr{finished} * sizeof(Vertex);
   if (be->bufferHead + bytes > bufferBytes) {
@@ -217,7 +218,7 @@ void EndBatch() {
 // Before a change of what the program reads: the triangles so far draw first.
 void ChangeUniforms() {
   EndBatch();
-  be->uniformsDirty = true;
+  ++be->uniformVersion;
 }
 
 void SetError(GLenum error) {
@@ -225,9 +226,8 @@ void SetError(GLenum error) {
 }
 
 // The flag of a capability GL 1.x keeps here, and whether ES has it too.
-bool* CapFlag(GLenum cap, bool& inEs, bool& inProgram) {
+bool* CapFlag(GLenum cap, bool& inEs) {
   inEs = true;
-  inProgram = false;
   switch (cap) {
     case GL_DEPTH_TEST: return &be->depthTest;
     case GL_BLEND: return &be->blend;
@@ -236,7 +236,6 @@ bool* CapFlag(GLenum cap, bool& inEs, bool& inProgram) {
     default: break;
   }
   inEs = false;
-  inProgram = true;
   switch (cap) {
     case GL_TEXTURE_2D: return &be->texture2d;
     case glLighting: return &be->lighting;
@@ -246,15 +245,16 @@ bool* CapFlag(GLenum cap, bool& inEs, bool& inProgram) {
 }
 
 void SetCapability(GLenum cap, bool on) {
-  bool inEs = false, inProgram = false;
-  bool* flag = CapFlag(cap, inEs, inProgram);
+  bool inEs = false;
+  bool* flag = CapFlag(cap, inEs);
   if (flag == nullptr) {
     // Nothing the program models: ES takes it or answers GL_INVALID_ENUM.
     EndBatch();
     return (on ? es.Enable : es.Disable)(cap);
   }
   if (*flag == on) return;
-  if (inProgram) ChangeUniforms(); else EndBatch();
+  // Texturing and lighting choose the program; light 0 is a uniform.
+  if (cap == glLight0) ChangeUniforms(); else EndBatch();
   *flag = on;
   if (inEs) (on ? es.Enable : es.Disable)(cap);
 }
@@ -266,7 +266,7 @@ void EsglDisable(GLenum cap) { SetCapability(cap, false); }
 
 void EsglBindTexture(GLenum target, GLuint texture) {
   if (target == GL_TEXTURE_2D && texture == be->boundTexture) return;
-  ChangeUniforms();
+  EndBatch();
   be->boundTexture = texture;
   es.BindTexture(target, texture);
 }
@@ -295,7 +295,7 @@ void EsglDepthFunc(GLenum func) {
 
 void EsglShadeModel(GLenum mode) {
   if ((mode == glFlat) == be->flat) return;
-  ChangeUniforms();
+  EndBatch();
   be->flat = mode == glFlat;
 }
 
@@ -310,7 +310,7 @@ void EsglColor3f(GLfloat r, GLfloat g, GLfloat b) {
     be->batchColor[0] = r;
     be->batchColor[1] = g;
     be->batchColor[2] = b;
-    be->uniformsDirty = true;
+    ++be->uniformVersion;
   }
   be->current.color[0] = r;
   be->current.color[1] = g;
@@ -433,13 +433,12 @@ void EsglDeleteTextures(GLsizei n, const GLuint* textures) {
   for (GLsizei i = 0; i < n; ++i)
     if (textures[i] == be->boundTexture) {
       be->boundTexture = 0;  // GL falls back to the default texture
-      be->uniformsDirty = true;
     }
   es.DeleteTextures(n, textures);
 }
 
 void EsglTexParameteri(GLenum target, GLenum pname, GLint param) {
-  ChangeUniforms();
+  EndBatch();
   GLuint t = be->boundTexture;
   if (pname == GL_TEXTURE_MIN_FILTER && t < textureNames)
     be->needsMipmaps[t] = param != GL_NEAREST && param != GL_LINEAR;
@@ -461,7 +460,7 @@ void EsglPixelStorei(GLenum pname, GLint param) {
 void EsglTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
                     GLsizei height, GLint border, GLenum format, GLenum type,
                     const GLvoid* pixels) {
-  ChangeUniforms();
+  EndBatch();
   GLint esFormat = internalFormat;
   if (internalFormat == 3) esFormat = GL_RGB;
   if (internalFormat == 4) esFormat = GL_RGBA;
