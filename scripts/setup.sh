@@ -21,7 +21,9 @@
 # show's words in the art check; sway, weston and xwayland: the Wayland
 # end-to-end runs' compositors, grim their screenshots, wtype their keys,
 # zenity SDL's message box under Wayland, libwayland-dev the shell's look at a
-# Wayland display before SDL's), and enables source entries
+# Wayland display before SDL's; emscripten builds the browser port and its
+# libraries, chromium runs its tests headless, npm brings playwright-core to
+# drive it), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -44,6 +46,7 @@ packages=(
   stress-ng
   tesseract-ocr tesseract-ocr-eng
   sway weston xwayland grim wtype zenity libwayland-dev
+  emscripten chromium
 )
 
 sudo=""
@@ -71,11 +74,19 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# A node from elsewhere brings its own npm; Debian's would conflict with it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -eq 0 ]; then
   if [ $fresh_sources -eq 1 ]; then $sudo "${apt[@]}" update -qq; fi
-  exit 0
+else
+  echo "setup: installing ${missing[*]}"
+  $sudo "${apt[@]}" update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-echo "setup: installing ${missing[*]}"
-$sudo "${apt[@]}" update -qq
-DEBIAN_FRONTEND=noninteractive $sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+# The browser tests' driver, at the locked version; it never downloads a
+# browser (the tests run Debian's chromium).
+web_tests=$(cd "$(dirname "$0")/../tests/web" && pwd)
+if [ ! -f "$web_tests/node_modules/playwright-core/package.json" ]; then
+  (cd "$web_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --silent)
+fi
