@@ -183,37 +183,6 @@ TEST(ShowPictures, BrightnessSitsWhereEachRoleNeedsIt) {
   }
 }
 
-namespace {
-
-// Mean of the rows whose layout y (0.5 at the top) lies in [low, high].
-double RowsMean(const DecodedPicture& p, double low, double high) {
-  double sum = 0;
-  long count = 0;
-  for (int row = 0; row < p.height; ++row) {
-    double y = 0.5 - (row + 0.5) / p.height;
-    if (y < low || y > high) continue;
-    for (int i = 0; i < p.width * 3; ++i) sum += p.rgb[size_t(row) * p.width * 3 + i];
-    count += p.width * 3;
-  }
-  return sum / (255.0 * count);
-}
-
-}  // namespace
-
-// The swirl pair behind the closing lines shows its pictures' rows at layout
-// y -0.275..-0.063 under the words: their light must sit elsewhere.
-TEST(ShowPictures, SwirlPairPicturesAreDarkUnderTheClosingLines) {
-  const char* const pair[2] = {"gfx/tex4.jpg", "gfx/tex5.jpg"};
-  for (const char* path : pair) {
-    SCOPED_TRACE(path);
-    DecodedPicture picture;
-    ASSERT_TRUE(DecodePicture(GeneratedShowDir() + "/" + path, picture));
-    double under = RowsMean(picture, -0.27, -0.07);
-    double whole = RowsMean(picture, -1, 1);
-    EXPECT_LT(under, 0.4 * whole);  // a quarter of the light is left in the plasma
-  }
-}
-
 TEST(ShowData, TwoRunsWriteIdenticalBytes) {
   char pattern[] = "/tmp/nivora-datagen-again-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -1,7 +1,5 @@
 #include "datagen/pictures.h"
 
-#include <algorithm>
-
 // k = (W/H) / A, with A the aspect each picture is shown at.
 const PictureEntry showPictures[showPictureCount] = {
     {"gfx/tex1.jpg", 512, 512, 1.0f, true, true, Blend::Additive, PaintAmberFilaments},
@@ -40,19 +38,4 @@ Canvas PaintPicture(const PictureEntry& entry) {
   Canvas c = MakeCanvas(entry.width, entry.height, entry.k, entry.tiled);
   entry.paint(c);
   return c;
-}
-
-void ShadeClosingBand(Canvas& c, float keep) {
-  double before = 0, after = 0;
-  for (const Rgb& p : c.pixels) before += p.r + p.g + p.b;
-  for (int row = 0; row < c.height; ++row) {
-    double y = LayoutY(c, row);
-    float band = Smoothstep(-0.295, -0.275, y) * (1 - Smoothstep(-0.063, -0.043, y));
-    float scale = 1 - (1 - keep) * band;
-    for (int col = 0; col < c.width; ++col) At(c, col, row) = At(c, col, row) * scale;
-  }
-  for (const Rgb& p : c.pixels) after += p.r + p.g + p.b;
-  if (!(after > 0)) return;
-  float gain = float(before / after);
-  for (Rgb& p : c.pixels) p = {std::min(1.0f, p.r * gain), std::min(1.0f, p.g * gain), std::min(1.0f, p.b * gain)};
 }

@@ -21,13 +21,6 @@ extern const PictureEntry showPictures[showPictureCount];
 
 Canvas PaintPicture(const PictureEntry& entry);
 
-// The swirl pair under the closing lines spans its pictures over ±1.3 units
-// and its depth wave scales them 1.0-1.9x about the screen centre, so the
-// lines' band (screen y -0.55..-0.24) only ever shows picture rows at layout
-// y -0.275..-0.063. Scales those rows by `keep` (soft edges) and the rest up
-// so the mean stays: the light moves out from under the words.
-void ShadeClosingBand(Canvas& c, float keep);
-
 // Tiled fields and grain.
 void PaintAmberFilaments(Canvas& c);   // tex1
 void PaintRoseLattice(Canvas& c);      // tex2

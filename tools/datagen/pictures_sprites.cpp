@@ -83,7 +83,6 @@ void PaintSunWheel(Canvas& c) {
     pixel = Max(colour * open * InsideRadius(c, r, 0.46),
                 Gold * LineProfile((r - 0.06) * Texels(c), 2.0, 1.2));
   });
-  ShadeClosingBand(c, 0);
 }
 
 void PaintSun(Canvas& c) {

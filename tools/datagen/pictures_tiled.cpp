@@ -139,7 +139,6 @@ void PaintVioletPlasma(Canvas& c) {
       At(c, col, row) = Mix(colour, Gold, 0.85f * ridge);
     }
   }
-  ShadeClosingBand(c, 0.25f);
 }
 
 void PaintTunnelRibs(Canvas& c) {
