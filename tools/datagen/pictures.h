@@ -3,6 +3,7 @@
 #pragma once
 
 #include "datagen/canvas.h"
+#include "datagen/text.h"
 
 enum class Blend { Additive, Multiplied, Solid, Lit };
 
@@ -20,6 +21,22 @@ constexpr int showPictureCount = 30;
 extern const PictureEntry showPictures[showPictureCount];
 
 Canvas PaintPicture(const PictureEntry& entry);
+
+// The credits' lines; baseline as a fraction of the picture's height.
+struct CreditLine {
+  const char* text;
+  FontFace face;
+  double em, baseline;
+};
+constexpr int creditLineCount = 9;
+extern const CreditLine creditLines[creditLineCount];
+// Where credits line i lies on tex1 (s from the left, t from the top) as the
+// right-hand panel of order 11 shows it under the sliding credits at the
+// reading moment; the panel's light there is the ground of the dark type.
+struct PanelSpan {
+  double left, right, top, bottom;
+};
+PanelSpan CreditLineOnPanel(int i);
 
 // Tiled fields and grain.
 void PaintAmberFilaments(Canvas& c);   // tex1

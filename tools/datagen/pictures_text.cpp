@@ -53,7 +53,28 @@ double ClosingLine(Canvas& c, const std::string& line, double reserve) {
   return left + width;
 }
 
+constexpr int creditsSide = 512;  // the credits picture is square
+constexpr float creditsK = 1.2f;
+
+TextStyle CreditStyle(const CreditLine& line) {
+  TextStyle style{line.face, line.em, creditsK, 0.02};
+  style.emPixels = FitEm(style, line.text, 0.9 * creditsSide, line.em);
+  return style;
+}
+
 }  // namespace
+
+const CreditLine creditLines[creditLineCount] = {
+    {"made with", FontSans, 19, 0.405},
+    {"SDL", FontSansBold, 27, 0.478},
+    {"libopenmpt", FontSansBold, 27, 0.540},
+    {"libjpeg-turbo", FontSansBold, 27, 0.602},
+    {"Mesa \u00B7 OpenGL", FontSansBold, 27, 0.664},
+    {"FreeType", FontSansBold, 27, 0.726},
+    {"DejaVu fonts", FontSansBold, 27, 0.788},
+    {"pictures, shapes and music", FontSans, 16, 0.858},
+    {"grown by the show\u2019s own code", FontSans, 16, 0.906},
+};
 
 void PaintTitle(Canvas& c) {
   const double h = c.height;
@@ -118,27 +139,28 @@ void PaintCredits(Canvas& c) {
   HorizonLine(ink, 0.5 - 0.2, 0.3 * Aspect(c), 1.4, White * 0.8f, 0.3);
   HalfSunOutline(ink, 0, 0.5 - 0.2, 0.07, 1.8, White * 0.8f);
   for (size_t i = 0; i < c.pixels.size(); ++i) c.pixels[i] = Mix(White, Shade, ink.pixels[i].r);
-  struct Line {
-    const char* text;
-    FontFace face;
-    double em, baseline;  // baseline as a fraction of the height
-  };
-  const Line lines[9] = {
-      {"made with", FontSans, 22, 0.335},
-      {"SDL", FontSansBold, 34, 0.418},
-      {"libopenmpt", FontSansBold, 34, 0.494},
-      {"libjpeg-turbo", FontSansBold, 34, 0.570},
-      {"Mesa \u00B7 OpenGL", FontSansBold, 34, 0.646},
-      {"FreeType", FontSansBold, 34, 0.722},
-      {"DejaVu fonts", FontSansBold, 34, 0.798},
-      {"pictures, shapes and music", FontSans, 19, 0.880},
-      {"grown by the show\u2019s own code", FontSans, 19, 0.935},
-  };
-  for (const Line& line : lines) {
-    TextStyle style{line.face, line.em, c.k, 0.02};
-    style.emPixels = FitEm(style, line.text, 0.9 * c.width, line.em);
+  for (const CreditLine& line : creditLines) {
+    TextStyle style = CreditStyle(line);
     DrawTextCentred(c, style, line.text, 0.5 * c.width, line.baseline * c.height, SolidInk(Shade));
   }
+}
+
+PanelSpan CreditLineOnPanel(int i) {
+  const CreditLine& line = creditLines[i];
+  TextStyle style = CreditStyle(line);
+  double halfWidth = 0.5 * MeasureText(style, line.text) / creditsSide;
+  double top = line.baseline - 0.8 * style.emPixels / creditsSide;
+  double bottom = line.baseline + 0.27 * style.emPixels / creditsSide;
+  // Order 11 at g = 3000 ticks: the credits box spans x g/1024 - 3 .. g/1424 - 1
+  // and y -1 .. 2 - g/2896; the panel x 0 .. 1 (swaying 0.03) and y -1 .. 1 + g/8192.
+  constexpr double g = 3000;
+  const double x1 = g / 1024 - 3, x2 = g / 1424 - 1, y2 = 2 - g / 2896, panelTop = 1 + g / 8192;
+  auto panelT = [&](double v) { return (panelTop - (y2 - v * (y2 + 1))) / (panelTop + 1); };
+  // Margins: the sway, and the box sliding 0.06 units a row past the moment.
+  // Kept off tex1's edges, which the panel never shows here, so it still tiles.
+  return {std::max(0.03, x1 + (0.5 - halfWidth) * (x2 - x1) - 0.04),
+          std::min(0.97, x1 + (0.5 + halfWidth) * (x2 - x1) + 0.06), panelT(top) - 0.008,
+          panelT(bottom) + 0.008};
 }
 
 void PaintClosingFirst(Canvas& c) {

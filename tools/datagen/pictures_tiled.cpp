@@ -46,6 +46,44 @@ void InvertToLight(Canvas& c) {
   for (Rgb& p : c.pixels) p = {1 - p.r, 1 - p.g, 1 - p.b};
 }
 
+// A pale haze under each credits line where the right-hand panel shows it,
+// the filaments there dimmed so the dark type stands on an even ground; the
+// filaments elsewhere give up the haze's light. Stacked (nine sprites deep in
+// order 0) the haze clips less than thin lines do, so the picture keeps 85 %
+// of its light for the scenes to keep theirs.
+void LightCreditsGround(Canvas& c) {
+  constexpr float haze = 0.18f, filamentsLeft = 0.3f;
+  constexpr double meanKept = 0.85;
+  std::vector<float> band(c.pixels.size(), 0.0f);
+  for (int i = 0; i < creditLineCount; ++i) {
+    PanelSpan span = CreditLineOnPanel(i);
+    for (int row = 0; row < c.height; ++row) {
+      double t = (row + 0.5) / c.height;
+      float across = Smoothstep(span.top - 0.006, span.top, t) * (1 - Smoothstep(span.bottom, span.bottom + 0.006, t));
+      if (!(across > 0)) continue;
+      for (int col = 0; col < c.width; ++col) {
+        double s = (col + 0.5) / c.width;
+        float along = Smoothstep(span.left - 0.02, span.left, s) * (1 - Smoothstep(span.right, span.right + 0.02, s));
+        float& b = band[size_t(row) * c.width + col];
+        b = std::max(b, across * along);
+      }
+    }
+  }
+  double before = 0, kept = 0, added = 0;
+  for (size_t i = 0; i < c.pixels.size(); ++i) {
+    Rgb& p = c.pixels[i];
+    before += p.r + p.g + p.b;
+    p = p * (1 - (1 - filamentsLeft) * band[i]);
+    kept += p.r + p.g + p.b;
+    added += haze * band[i] * (PaleGold.r + PaleGold.g + PaleGold.b);
+  }
+  float gain = float(std::max(0.0, meanKept * before - added) / kept);
+  for (size_t i = 0; i < c.pixels.size(); ++i) {
+    Rgb p = c.pixels[i] * gain + PaleGold * (haze * band[i]);
+    c.pixels[i] = {std::min(1.0f, p.r), std::min(1.0f, p.g), std::min(1.0f, p.b)};
+  }
+}
+
 }  // namespace
 
 void PaintAmberFilaments(Canvas& c) {
@@ -74,6 +112,7 @@ void PaintAmberFilaments(Canvas& c) {
       At(c, col, row) = colour * ((core * shimmer) + halo * (1 - core));
     }
   }
+  LightCreditsGround(c);
 }
 
 void PaintRoseLattice(Canvas& c) {
