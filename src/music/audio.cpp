@@ -58,6 +58,7 @@ struct AudioOutput {
   bool open = false;
   int sampleRate = 44100;
   int bufferFrames = deviceBufferFrames;
+  bool fillsOnOpeningThread = false;  // the fill decodes; no decoding thread
   // The callback's own.
   double gain = 1.0;         // applied to the last sample handed over
   float gainTarget = 1.0f;   // the volume that gain is moving to
@@ -143,9 +144,15 @@ void ApplyGain(float* samples, int frames, int64_t firstFrame) {
   }
 }
 
-// The device's callback: copies, never decodes, never waits. A block the ring
-// cannot fill is completed with silence and noted for its frames only.
+bool DecodePiece();
+
+// The device's callback: copies, never decodes, never waits (unless the output
+// fills on the thread that opened it, where it tops the ring up first). A block
+// the ring cannot fill is completed with silence and noted for its frames only.
 void FillBlock(float* samples, int frames) {
+  if (output.fillsOnOpeningThread)
+    while (DecodePiece()) {
+    }
   double now = NowSeconds();
   RingRead got = ReadFrameRing(ring, samples, frames);
   if (got.flush != output.flushSeen) {
@@ -244,8 +251,9 @@ bool InitAudioDevice(int frequency) {
   output.sampleRate = got.sampleRate;
   output.bufferFrames = got.blockFrames;
   ResetHeardClock(heard, got.sampleRate, got.blockFrames, got.latencyAdjustFrames);
+  output.fillsOnOpeningThread = got.fillsOnOpeningThread;
   decoderStops.store(false);
-  decoder = std::thread(RunDecoder);
+  if (!output.fillsOnOpeningThread) decoder = std::thread(RunDecoder);
   return true;
 }
 

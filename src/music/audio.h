@@ -45,7 +45,8 @@ void SetAudioVolume(int percent);
 void FinishAudioFade();
 // Holds the output and the module where they are, or lets them go on. While held
 // the device plays silence, no callback fires and the position stays put (the
-// decoder only tops the ring up to its 100 ms ahead, frames never handed over); afterwards the stream goes on from the next sample and the
+// decoder only tops the ring up to its 100 ms ahead, frames never handed over);
+// afterwards the stream goes on from the next sample and the
 // position from where it stood. The show never holds; the player's pause does.
 void HoldAudioOutput(bool hold);
 void FreeAudio();                      // harmless when nothing is open

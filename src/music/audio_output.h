@@ -13,6 +13,10 @@ struct AudioOutputFormat {
   // The output's latency against the one block its double buffering implies,
   // in frames: what the heard clock adds to place the frame being heard.
   int latencyAdjustFrames = 0;
+  // The fill is called on the thread that opened the output, between its own
+  // work (a page's audio, fed between frames): it may decode there, and no
+  // decoding thread of its own is started.
+  bool fillsOnOpeningThread = false;
 };
 
 // Opens the default output, stopped. False when there is none; otherwise

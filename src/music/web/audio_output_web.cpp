@@ -46,6 +46,7 @@ bool OpenAudioOutput(int sampleRate, int frames, AudioFill fill, AudioOutputForm
   got.blockFrames = frames;
   // Stamped with the instant it is heard: no block of latency on top.
   got.latencyAdjustFrames = -frames;
+  got.fillsOnOpeningThread = true;  // the page fills between frames, on the main thread
   return true;
 }
 
@@ -56,6 +57,7 @@ void RunAudioOutput(bool running) {
 }
 
 // One thread: the fill runs only between frames, never beside the main thread.
+void RaiseAudioThreadPriority() {}  // no decoding thread here
 void LockAudioOutput() {}
 void UnlockAudioOutput() {}
 
