@@ -24,13 +24,7 @@ bool startSaved = false;
 bool OpenBackend(bool es, int width, int height, std::string& error) {
   if (!OpenOffscreenGl(width, height, error, es ? GlContextEs3 : GlContextCompatibility))
     return false;
-  if (es && !EsglStart(ReadGlProc, error)) return false;
-  std::string missing;
-  if (!GlrecLoadForwarding(es ? EsglProc : ReadGlProc, missing)) {
-    error = "the GL has no " + missing;
-    return false;
-  }
-  GlrecSetMode(GlrecForward);
+  if (!ForwardGlrecTo(es, ReadGlProc, error)) return false;
   SetGlWindowSize(showPictureWidth, showPictureHeight);
   InitGlState(width, height);
   for (Object3D& object : ObjectTable) ReleaseObject(object);

@@ -139,13 +139,7 @@ bool StartOffscreenShow(CaptureRun& run, std::string& error) {
     error = "no offscreen GL: " + error;
     return false;
   }
-  if (es && !EsglStart(ReadGlProc, error)) return false;
-  std::string missing;
-  if (!GlrecLoadForwarding(es ? EsglProc : ReadGlProc, missing)) {
-    error = "the GL has no " + missing;
-    return false;
-  }
-  GlrecSetMode(GlrecForward);
+  if (!ForwardGlrecTo(es, ReadGlProc, error)) return false;
   if (chdir(run.dataDir.c_str()) != 0) {
     error = "cannot enter " + run.dataDir + ": " + std::strerror(errno);
     return false;

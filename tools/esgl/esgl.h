@@ -16,6 +16,9 @@ using EsglResolver = void* (*)(const char* name);
 bool EsglStart(EsglResolver resolve, std::string& error);
 // Frees what EsglStart made, while its context is still current.
 void EsglStop();
+// The stand-in's forward mode onto the context's own GL (`resolve`'s), or onto
+// the backend started on it (es); false with `error` when either lacks a call.
+bool ForwardGlrecTo(bool es, EsglResolver resolve, std::string& error);
 
 // The GL 1.x entry point of this backend named `name` ("glVertex3f"), or null:
 // the resolver glrec's forward mode takes.

@@ -179,13 +179,7 @@ void ApplyAction(PlayerAction action) {
 // overlay, drawn with fixed-function calls of its own, stays off.
 const char* RouteGlThroughStandIn() {
   bool es = run.options.gl == GlBackendEs;
-  if (es && !EsglStart(ReadGlProc, run.glFailure)) return run.glFailure.c_str();
-  std::string missing;
-  if (!GlrecLoadForwarding(es ? EsglProc : ReadGlProc, missing)) {
-    run.glFailure = "the GL has no " + missing;
-    return run.glFailure.c_str();
-  }
-  GlrecSetMode(GlrecForward);
+  if (!ForwardGlrecTo(es, ReadGlProc, run.glFailure)) return run.glFailure.c_str();
   if (!es) LoadOverlayGl(ReadGlProc);
   return nullptr;
 }
