@@ -59,10 +59,7 @@ int main(int argc, char** argv) {
     for (int s = 0; s < states; ++s) {
       std::size_t at = frameBytes * (order * states + s);
       FrameDifference d = CompareFrames(fixed.data() + at, es.data() + at, frameBytes / 3);
-      total.pixels += d.pixels;
-      total.identical += d.identical;
-      total.overTwo += d.overTwo;
-      if (d.maxDiff > total.maxDiff) total.maxDiff = d.maxDiff;
+      AddDifference(total, d);
       if (!dump.empty() && d.identical != d.pixels) {
         std::string base = dump + "/o" + std::to_string(order) + "s" + std::to_string(s);
         WritePpm(base + "-fixed.ppm", fixed.data() + at);

@@ -72,3 +72,10 @@ FrameDifference CompareFrames(const unsigned char* a, const unsigned char* b,
   }
   return d;
 }
+
+void AddDifference(FrameDifference& total, const FrameDifference& d) {
+  total.pixels += d.pixels;
+  total.identical += d.identical;
+  total.overTwo += d.overTwo;
+  if (d.maxDiff > total.maxDiff) total.maxDiff = d.maxDiff;
+}

@@ -33,3 +33,5 @@ void DrawStateFrame(int order, int frame, int frames, int width, int height,
 void ResetShowState();
 
 FrameDifference CompareFrames(const unsigned char* a, const unsigned char* b, std::size_t pixels);
+// Counts `d` into `total`: pixels summed, the largest difference kept.
+void AddDifference(FrameDifference& total, const FrameDifference& d);

@@ -42,10 +42,7 @@ TEST(EsBackendPixels, EveryOrderMatchesTheFixedFunctionFrames) {
     for (int s = 0; s < states; ++s) {
       std::size_t at = frameBytes * (order * states + s);
       FrameDifference d = CompareFrames(fixed.data() + at, es.data() + at, frameBytes / 3);
-      total.pixels += d.pixels;
-      total.identical += d.identical;
-      total.overTwo += d.overTwo;
-      if (d.maxDiff > total.maxDiff) total.maxDiff = d.maxDiff;
+      AddDifference(total, d);
     }
     double share = static_cast<double>(total.identical) / total.pixels;
     EXPECT_GE(share, 0.994) << "order " << order << ": " << total.pixels - total.identical
