@@ -18,6 +18,10 @@ constexpr int width = 640;
 constexpr int height = 480;
 constexpr int orders = 19;
 constexpr int states = 3;            // clock states per order
+// Its second state folds the picture sheets deep into the view: where they
+// are seen edge-on the pictures are minified many times, and the two paths
+// land a texel apart on some 1,700 pixels, for a cause not yet found.
+constexpr int sheetOrder = 16;
 constexpr std::size_t frameBytes = std::size_t{width} * height * 3;
 
 // Every state of every order through one backend, in one fixed sequence.
@@ -44,10 +48,15 @@ TEST(EsBackendPixels, EveryOrderMatchesTheFixedFunctionFrames) {
       FrameDifference d = CompareFrames(fixed.data() + at, es.data() + at, frameBytes / 3);
       AddDifference(total, d);
     }
+    // Held to 99.9 % identical and 0.01 % of pixels off by more than 2; the
+    // sheet order to 99.4 % and 0.5 %.
+    bool sheets = order == sheetOrder;
     double share = static_cast<double>(total.identical) / total.pixels;
-    EXPECT_GE(share, 0.994) << "order " << order << ": " << total.pixels - total.identical
-                            << " pixels differ, largest by " << total.maxDiff;
-    EXPECT_LE(total.overTwo, total.pixels / 200) << "order " << order << ": pixels off by more than 2";
+    EXPECT_GE(share, sheets ? 0.994 : 0.999) << "order " << order << ": "
+                                             << total.pixels - total.identical
+                                             << " pixels differ, largest by " << total.maxDiff;
+    EXPECT_LE(total.overTwo, total.pixels / (sheets ? 200 : 10000))
+        << "order " << order << ": pixels off by more than 2";
   }
 }
 
