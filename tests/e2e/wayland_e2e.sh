@@ -15,6 +15,9 @@
 #   fatal-box      sway, no module: "Can't play the file" and its box (a window of
 #                  its own on the output), SIGTERM ends the box, 1; the compositor lives on
 #   mode           sway: the player's --mode is refused with a line, status 2
+#   cursor         sway with a pointer (tests/e2e/wl_pointer.c): the cursor it shows
+#                  on sway's background is hidden over the show and over the player
+#                  in fullscreen; SIGTERM ends each, 0
 set -u
 
 case_name=$1
@@ -23,14 +26,17 @@ player=$(realpath "$3")
 module=$(realpath "$4")
 show_dir=$(realpath "$5")
 here=$(dirname "$0")
+wl_pointer=${WL_POINTER:-$(dirname "$show")/../tests/e2e/wl_pointer}
 convert=/usr/bin/convert
 
 work=$(mktemp -d)
 chmod 755 "$work"  # sway's own user reaches its session inside
 compositor_pid=""
 show_pid=""
+pointer_pid=""
 cleanup() {
   [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
+  [ -n "$pointer_pid" ] && kill "$pointer_pid" 2>/dev/null
   if [ -n "$compositor_pid" ]; then
     kill "$compositor_pid" 2>/dev/null
     wait "$compositor_pid" 2>/dev/null
@@ -120,6 +126,38 @@ music_heard() { [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -
 # keyboard's Escape unless the key has a character), a second for the client
 # to take its keyboard, then the keys.
 press() { wtype -k x -s 1000 "$@"; }
+
+# The seat's pointer, fed its places on descriptor 3, at 1920x1080.
+start_pointer() {
+  mkfifo "$work/pointer.in"
+  "$wl_pointer" 1920 1080 <"$work/pointer.in" >"$work/pointer.out" 2>&1 &
+  pointer_pid=$!
+  exec 3>"$work/pointer.in"
+}
+# Puts the pointer at X Y and waits until the compositor has it there.
+point_at() {
+  echo "$1 $2" >&3
+  wait_until 10 grep -qx "at $1 $2" "$work/pointer.out" ||
+    fail "the pointer did not move: $(cat "$work/pointer.out")"
+}
+# Lit pixels in the 40x40 square whose corner is the pointer at X Y, sway's
+# grey background taken for unlit.
+cursor_pixels_at() {
+  grim -g "$1,$2 40x40" "$work/cursor.png" || return 1
+  "$convert" "$work/cursor.png" -fill black -opaque "srgb(63,63,63)" -threshold 0 \
+    -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+cursor_shown_at() { [ "$(cursor_pixels_at "$1" "$2")" -gt 0 ]; }
+# The program's picture is up and the pointer, moved onto its left bar, shows
+# no cursor there.
+expect_cursor_hidden() {
+  wait_until 60 window_titled "nivora dusk" || fail "no window ($1)"
+  point_at 960 540
+  wait_until 60 picture_lit || fail "the picture never lit ($1): $inside lit between the bars"
+  point_at 120 540
+  wait_until 20 eval '! cursor_shown_at 120 540' ||
+    fail "the cursor shows over $1: $(cursor_pixels_at 120 540) lit pixels under it"
+}
 
 # Lit pixels in the screenshot's bars, and the lit share of the 4:3 picture between.
 shot_figures() {
@@ -225,6 +263,23 @@ case "$case_name" in
     wait_for_end 30
     expect_status 2
     expect_line "nivora-play: --mode needs a display that switches modes, which Wayland does not: leave it out for fullscreen at the display's own size"
+    ;;
+  cursor)
+    start_compositor sway 1920x1080
+    start_pointer
+    point_at 120 540
+    wait_until 10 cursor_shown_at 120 540 || fail "the pointer shows no cursor on sway's background"
+    show_folder "$module"
+    start_program "$show"
+    expect_cursor_hidden "the show"
+    kill -TERM "$show_pid"
+    wait_for_end 10
+    expect_status 0
+    start_program "$player" --data "$work/show"
+    expect_cursor_hidden "the player"
+    kill -TERM "$show_pid"
+    wait_for_end 10
+    expect_status 0
     ;;
   *)
     fail "unknown case"
