@@ -18,6 +18,9 @@
 #   cursor         sway with a pointer (tests/e2e/wl_pointer.c): the cursor it shows
 #                  on sway's background is hidden over the show and over the player
 #                  in fullscreen; SIGTERM ends each, 0
+#   focus          sway with a keyboard: another window focused ends the show's
+#                  fullscreen, and the show asks for the focus back (sway marks it
+#                  urgent); focused again, it is fullscreen again; Escape ends it, 0
 set -u
 
 case_name=$1
@@ -33,10 +36,10 @@ work=$(mktemp -d)
 chmod 755 "$work"  # sway's own user reaches its session inside
 compositor_pid=""
 show_pid=""
-pointer_pid=""
+helper_pids=""  # the pointer, a keyboard, another window
 cleanup() {
   [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
-  [ -n "$pointer_pid" ] && kill "$pointer_pid" 2>/dev/null
+  for pid in $helper_pids; do kill "$pid" 2>/dev/null; done
   if [ -n "$compositor_pid" ]; then
     kill "$compositor_pid" 2>/dev/null
     wait "$compositor_pid" 2>/dev/null
@@ -118,6 +121,12 @@ expect_line() { grep -qxF -- "$1" "$work/stderr" || fail "no line: $1"; }
 window_titled() {
   swaymsg -t get_tree 2>/dev/null | grep -q "\"name\": \"$1\""
 }
+# The show's window in sway's tree: "FULLSCREEN_MODE URGENT", e.g. "1 false".
+show_state() {
+  swaymsg -r -t get_tree 2>/dev/null |
+    jq -r '.. | objects | select(.name? == "nivora dusk") | "\(.fullscreen_mode) \(.urgent)"'
+}
+show_state_is() { [ "$(show_state)" = "$1" ]; }
 music_heard() { [ "$(tr -d '\0' <"$work/heard.raw" 2>/dev/null | head -c1 | wc -c)" = 1 ]; }
 
 # wtype's virtual keyboard joins the seat with its first key, after which the
@@ -131,7 +140,7 @@ press() { wtype -k x -s 1000 "$@"; }
 start_pointer() {
   mkfifo "$work/pointer.in"
   "$wl_pointer" 1920 1080 <"$work/pointer.in" >"$work/pointer.out" 2>&1 &
-  pointer_pid=$!
+  helper_pids="$helper_pids $!"
   exec 3>"$work/pointer.in"
 }
 # Puts the pointer at X Y and waits until the compositor has it there.
@@ -280,6 +289,30 @@ case "$case_name" in
     kill -TERM "$show_pid"
     wait_for_end 10
     expect_status 0
+    ;;
+  focus)
+    start_compositor sway 1920x1080
+    # A keyboard on the seat throughout: sway tells a client of its focus through it.
+    wtype -s 600000 &
+    helper_pids="$helper_pids $!"
+    wait_until 10 eval 'swaymsg -r -t get_seats | grep -q "\"type\": \"keyboard\""' ||
+      fail "no keyboard on the seat"
+    show_folder "$module"
+    start_program "$show"
+    wait_until 60 window_titled "nivora dusk" || fail "no window"
+    wait_until 90 music_heard || fail "the music was never heard"
+    wait_until 10 show_state_is "1 false" || fail "not fullscreen: $(show_state)"
+    weston-simple-shm >/dev/null 2>&1 &
+    helper_pids="$helper_pids $!"
+    wait_until 30 window_titled simple-shm || fail "no other window"
+    swaymsg '[title="^simple-shm$"] focus' >/dev/null
+    wait_until 20 show_state_is "0 true" || fail "away: $(show_state), not a window asking for the focus"
+    swaymsg '[title="^nivora dusk$"] focus' >/dev/null
+    wait_until 20 show_state_is "1 false" || fail "focused again: $(show_state), not fullscreen"
+    press -k Escape
+    wait_for_end 30
+    expect_status 0
+    compositor_alive
     ;;
   *)
     fail "unknown case"
