@@ -20,8 +20,9 @@
 # stack traces name functions and files only through it; tesseract reads the
 # show's words in the art check; sway, weston and xwayland: the Wayland
 # end-to-end runs' compositors, grim their screenshots, wtype their keys,
-# zenity SDL's message box under Wayland, libwayland-dev the shell's look at a
-# Wayland display before SDL's; emscripten builds the browser port and its
+# jq reads sway's tree for them, zenity SDL's message box under Wayland,
+# libwayland-dev the shell's look at a Wayland display before SDL's and the
+# runs' virtual pointer; emscripten builds the browser port and its
 # libraries, chromium runs its tests headless, npm brings playwright-core to
 # drive it), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
@@ -45,7 +46,7 @@ packages=(
   libjpeg-turbo-progs
   stress-ng
   tesseract-ocr tesseract-ocr-eng
-  sway weston xwayland grim wtype zenity libwayland-dev
+  sway weston xwayland grim wtype jq zenity libwayland-dev
   emscripten chromium
 )
 

@@ -339,6 +339,14 @@ bool StartVideo() {
   return true;
 }
 
+// A Wayland compositor may end a window's fullscreen when another window takes
+// the focus (sway does), and lets no client take the focus back: the request's
+// fullscreen comes back with the focus.
+void ReturnToFullscreen() {
+  if (!fullscreen || (SDL_GetWindowFlags(DemoWindow()) & SDL_WINDOW_FULLSCREEN) != 0) return;
+  if (EnterFullscreen() != nullptr) EnterWindowed();
+}
+
 void LayOutShowBetweenBars(int drawableWidth, int drawableHeight) {
   LayOutBetweenBars(drawableWidth, drawableHeight);
 }
@@ -423,6 +431,8 @@ void HandleDemoEvent(const SDL_Event& event) {
       LayOutPicture(event.window.data1, event.window.data2);
     else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && display.ownsTheScreen)
       RaiseDemoWindow();
+    else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+      ReturnToFullscreen();
     else if (event.window.event == SDL_WINDOWEVENT_CLOSE)
       EndOnCloseRequest();
   } else if (event.type == SDL_QUIT) {
