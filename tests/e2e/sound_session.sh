@@ -5,9 +5,10 @@
 #   sound_session.sh start pulse|pipewire DIR   runs the server until TERM or INT
 #                                               (or until its caller is gone),
 #                                               then ends all it started
-#   sound_session.sh record DIR                 becomes parecord of the null
+#   sound_session.sh record DIR [MS]            becomes parecord of the null
 #                                               sink's monitor: stereo 32-bit
-#                                               floats at 44,100 Hz on stdout
+#                                               floats at 44,100 Hz on stdout,
+#                                               in pieces of MS ms (20)
 #
 # pulse: PulseAudio with the null sink. pipewire: PipeWire at 44,100 Hz with
 # wireplumber (on a private session bus, without which it will not run) and
@@ -23,8 +24,11 @@ sink=null_sink
 command=$1
 if [ "$command" = record ]; then
   dir=$2
+  # PipeWire runs its whole graph in the pieces of its most hurried client: a
+  # recorder in 2-ms pieces makes the program's stream underrun on a loaded
+  # machine, which one in 20-ms pieces, longer than the program's blocks, does not.
   exec parecord --server="$(cat "$dir/server")" --device="$sink.monitor" --raw \
-    --format=float32le --rate=44100 --channels=2 --latency-msec=2
+    --format=float32le --rate=44100 --channels=2 --latency-msec="${3:-20}"
 fi
 kind=$2
 dir=$3
