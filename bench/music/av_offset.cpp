@@ -140,11 +140,15 @@ pid_t SpawnSession(std::vector<std::string> args, int out) {
   return pid;
 }
 
-bool StartRecording(Recording& r, const std::string& dir) {
+// PulseAudio's monitor is read in 2-ms pieces. PipeWire runs its whole graph in
+// the pieces of its most hurried client: there the recorder asks for pieces
+// just over the program's 512-frame blocks, so that the program's own stream
+// sets the pace, as on a desktop.
+bool StartRecording(Recording& r, const std::string& dir, const char* pieceMs) {
   int ends[2];
   if (pipe(ends) != 0) return false;
   fcntl(ends[0], F_SETFD, FD_CLOEXEC);
-  r.pid = SpawnSession({"record", dir}, ends[1]);
+  r.pid = SpawnSession({"record", dir, pieceMs}, ends[1]);
   close(ends[1]);
   if (!r.pid) {
     close(ends[0]);
@@ -232,7 +236,7 @@ int main(int argc, char** argv) {
     SDL_setenv("PULSE_SERVER", pulseServer.c_str(), 1);
     SDL_setenv("PIPEWIRE_RUNTIME_DIR", (serverDir + "/run").c_str(), 1);
     SDL_setenv("SDL_AUDIODRIVER", mode == "pipewire-native" ? "pipewire" : "pulseaudio", 1);
-    if (!StartRecording(recording, serverDir)) {
+    if (!StartRecording(recording, serverDir, server == "pulse" ? "2" : "12")) {
       std::fprintf(stderr, "av_offset: parecord could not be started\n");
       kill(session, SIGTERM);
       return 1;
