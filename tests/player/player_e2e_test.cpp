@@ -1001,6 +1001,8 @@ struct SoundPath {
   const char* driver;  // SDL's
 };
 
+void PrintTo(const SoundPath& path, std::ostream* out) { *out << path.name; }
+
 class PlayerPause : public PlayerE2e, public testing::WithParamInterface<SoundPath> {};
 
 TEST_P(PlayerPause, PauseHoldsTheSoundAndResumesFromTheNextSample) {
