@@ -1008,7 +1008,9 @@ class PlayerPause : public PlayerE2e, public testing::WithParamInterface<SoundPa
 TEST_P(PlayerPause, PauseHoldsTheSoundAndResumesFromTheNextSample) {
   const SoundPath& path = GetParam();
   StartScreen("640x480");
-  if (path.server) ASSERT_NO_FATAL_FAILURE(StartSoundServer(path.server));
+  if (path.server) {
+    ASSERT_NO_FATAL_FAILURE(StartSoundServer(path.server));
+  }
   StartPlayer({"--window", "640x480"}, path.driver);
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
   ASSERT_TRUE(WaitFor([&] { return SecondsHeard() > 3; }, 90)) << Stderr();
@@ -1045,7 +1047,10 @@ TEST_P(PlayerPause, PauseHoldsTheSoundAndResumesFromTheNextSample) {
     size_t quiet = at;
     while (quiet < heard.size() && heard[quiet] != 0.0f) quiet++;
     size_t loud = firstSound(heard, quiet);
-    if (loud < heard.size() && loud - quiet > resumeAt - gapStart) gapStart = quiet, resumeAt = loud;
+    if (loud < heard.size() && loud - quiet > resumeAt - gapStart) {
+      gapStart = quiet;
+      resumeAt = loud;
+    }
     at = loud;
   }
   ASSERT_LT(h, heard.size());
