@@ -22,7 +22,11 @@
 # end-to-end runs' compositors, grim their screenshots, wtype their keys,
 # jq reads sway's tree for them, zenity SDL's message box under Wayland,
 # libwayland-dev the shell's look at a Wayland display before SDL's and the
-# runs' virtual pointer; emscripten builds the browser port and its
+# runs' virtual pointer; pipewire, its tools (pipewire-bin), wireplumber
+# and pipewire-pulse: the sound server of today's desktops, through which the
+# end-to-end runs and the latency bench also play (each started in its test's
+# own runtime folder, as PulseAudio is, never as the machine's), dbus-daemon the
+# private bus wireplumber wants; emscripten builds the browser port and its
 # libraries, chromium runs its tests headless, npm brings playwright-core to
 # drive it), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
@@ -47,6 +51,7 @@ packages=(
   stress-ng
   tesseract-ocr tesseract-ocr-eng
   sway weston xwayland grim wtype jq zenity libwayland-dev
+  pipewire pipewire-bin wireplumber pipewire-pulse dbus-daemon
   emscripten chromium
 )
 

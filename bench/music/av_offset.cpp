@@ -8,13 +8,17 @@
 //   sync vs frame:  each sync's arrival against the frame that first shows its row;
 //   sync vs click:  each sync's arrival against the click's heard time.
 // "disk": SDL's disk driver; heard is the latency model's own instant (a block
-// sounds one block after its hand-over). "pulse": a PulseAudio server started
-// here with a null sink whose monitor parecord records; heard is the time the
-// recording received the click's sample.
-//   av_offset disk|pulse [seconds]
+// sounds one block after its hand-over). The others start a sound server here
+// (tests/e2e/sound_session.sh) with a null sink whose monitor parecord records;
+// heard is the time the recording received the click's sample. "pulse":
+// PulseAudio, through SDL's pulseaudio driver; "pipewire": PipeWire, through
+// SDL's pulseaudio driver and pipewire-pulse; "pipewire-native": PipeWire,
+// through SDL's own pipewire driver.
+//   av_offset disk|pulse|pipewire|pipewire-native [seconds]
 #include <SDL.h>
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,23 +125,32 @@ struct Recording {
   std::thread reader;
 };
 
-bool StartRecording(Recording& r, const std::string& server) {
-  int ends[2];
-  if (pipe(ends) != 0) return false;
+// Spawns the sound session script with `args`, its stdout to `out` (or ours).
+pid_t SpawnSession(std::vector<std::string> args, int out) {
+  args.insert(args.begin(), {"bash", NIVORA_SOUND_SESSION});
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
-  posix_spawn_file_actions_addclose(&actions, ends[0]);
-  std::vector<std::string> args = {"parecord", "--device=bench_null.monitor", "--raw",
-                                   "--format=float32le", "--rate=44100", "--channels=2",
-                                   "--latency-msec=2", "--server=" + server};
+  if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  int failed = posix_spawnp(&r.pid, "parecord", &actions, nullptr, argv.data(), environ);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "bash", &actions, nullptr, argv.data(), environ) != 0) pid = 0;
   posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// PulseAudio's monitor is read in 2-ms pieces. PipeWire runs its whole graph in
+// the pieces of its most hurried client: there the recorder asks for pieces
+// just over the program's 512-frame blocks, so that the program's own stream
+// sets the pace, as on a desktop.
+bool StartRecording(Recording& r, const std::string& dir, const char* pieceMs) {
+  int ends[2];
+  if (pipe(ends) != 0) return false;
+  fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+  r.pid = SpawnSession({"record", dir, pieceMs}, ends[1]);
   close(ends[1]);
-  if (failed) {
+  if (!r.pid) {
     close(ends[0]);
     return false;
   }
@@ -170,28 +183,20 @@ double ReceivedAt(const Recording& r, int64_t n) {
   return it->first - static_cast<double>(it->second - 1 - n) / kRate;
 }
 
-pid_t StartPulse(const std::string& dir) {
+// The server of `kind` in `dir`, up once it wrote its address; 0 when it
+// never came up.
+pid_t StartSoundServer(const std::string& kind, const std::string& dir) {
   mkdir(dir.c_str(), 0700);
-  std::string runtime = "PULSE_RUNTIME_PATH=" + dir, state = "PULSE_STATE_PATH=" + dir,
-              home = "HOME=" + dir;
-  std::string socket = "module-native-protocol-unix auth-anonymous=1 socket=" + dir + "/native";
-  std::vector<std::string> args = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                                   "--use-pid-file=no", "--log-target=file:" + dir + "/log",
-                                   "-L", "module-null-sink sink_name=bench_null rate=44100",
-                                   "-L", socket};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env = {runtime, state, home, "PATH=/usr/bin:/bin"};
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) return 0;
-  std::string native = dir + "/native";
-  for (int i = 0; i < 100 && access(native.c_str(), F_OK) != 0; i++) SDL_Delay(50);
-  SDL_Delay(200);
-  return pid;
+  pid_t pid = SpawnSession({"start", kind, dir}, -1);
+  std::string address = dir + "/server";
+  struct stat written{};
+  for (int i = 0; pid && i < 600; i++) {
+    if (stat(address.c_str(), &written) == 0 && written.st_size > 0) return pid;
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return 0;
+    SDL_Delay(50);
+  }
+  if (pid) kill(pid, SIGTERM);
+  return 0;
 }
 
 }  // namespace
@@ -199,40 +204,47 @@ pid_t StartPulse(const std::string& dir) {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "disk";
   double seconds = argc > 2 ? std::atof(argv[2]) : 30;
-  if (mode != "disk" && mode != "pulse") {
-    std::fprintf(stderr, "usage: av_offset disk|pulse [seconds]\n");
+  // The sound server each mode starts, and SDL's driver to it.
+  std::string server = mode == "pulse"                                  ? "pulse"
+                       : mode == "pipewire" || mode == "pipewire-native" ? "pipewire"
+                                                                         : "";
+  if (mode != "disk" && server.empty()) {
+    std::fprintf(stderr, "usage: av_offset disk|pulse|pipewire|pipewire-native [seconds]\n");
     return 2;
   }
   std::string tag = std::to_string(getpid());
   std::string modulePath = "/tmp/av_offset_" + tag + ".xm";
   std::string diskPath = "/tmp/av_offset_" + tag + ".raw";
-  std::string pulseDir = "/tmp/av_offset_pulse_" + tag;
+  std::string serverDir = "/tmp/av_offset_server_" + tag;
   int orders = static_cast<int>(seconds * kRate / (64.0 * kRowFrames)) + 1;
   if (!WriteXmFile(modulePath, ClickModule(orders))) return 1;
 
-  pid_t pulse = 0;
+  pid_t session = 0;
   Recording recording;
   if (mode == "disk") {
     SDL_setenv("SDL_AUDIODRIVER", "disk", 1);
     SDL_setenv("SDL_DISKAUDIOFILE", diskPath.c_str(), 1);
   } else {
-    pulse = StartPulse(pulseDir);
-    if (!pulse) {
-      std::fprintf(stderr, "av_offset: pulseaudio could not be started\n");
+    session = StartSoundServer(server, serverDir);
+    if (!session) {
+      std::fprintf(stderr, "av_offset: no %s server could be started\n", server.c_str());
       return 1;
     }
-    std::string server = "unix:" + pulseDir + "/native";
-    SDL_setenv("PULSE_SERVER", server.c_str(), 1);
-    SDL_setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    if (!StartRecording(recording, server)) {
+    std::ifstream address(serverDir + "/server");
+    std::string pulseServer;
+    std::getline(address, pulseServer);
+    SDL_setenv("PULSE_SERVER", pulseServer.c_str(), 1);
+    SDL_setenv("PIPEWIRE_RUNTIME_DIR", (serverDir + "/run").c_str(), 1);
+    SDL_setenv("SDL_AUDIODRIVER", mode == "pipewire-native" ? "pipewire" : "pulseaudio", 1);
+    if (!StartRecording(recording, serverDir, server == "pulse" ? "2" : "12")) {
       std::fprintf(stderr, "av_offset: parecord could not be started\n");
-      kill(pulse, SIGTERM);
+      kill(session, SIGTERM);
       return 1;
     }
   }
   if (!InitAudioDevice(44100)) {
     std::fprintf(stderr, "av_offset: no %s audio device: %s\n", mode.c_str(), SDL_GetError());
-    if (pulse) kill(pulse, SIGTERM);
+    if (session) kill(session, SIGTERM);
     return 1;
   }
   uint32_t handle = LoadMusic(modulePath.c_str(), MusicLoadDefault);
@@ -281,10 +293,10 @@ int main(int argc, char** argv) {
     recording.reader.join();
     close(recording.fd);
     heardStream = recording.samples;
-    kill(pulse, SIGTERM);
-    waitpid(pulse, nullptr, 0);
+    kill(session, SIGTERM);
+    waitpid(session, nullptr, 0);
     std::error_code error;
-    std::filesystem::remove_all(pulseDir, error);
+    std::filesystem::remove_all(serverDir, error);
   }
   std::remove(modulePath.c_str());
 

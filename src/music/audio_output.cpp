@@ -3,7 +3,10 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <cstring>
+
+#include "music/pulse_server.h"
 
 namespace {
 
@@ -18,10 +21,15 @@ void FillFromCallback(void*, Uint8* stream, int bytes) {
 // frames. SDL's PulseAudio driver asks the server for a one-block target and
 // hands a block over once that much room is free, when the server has all but
 // played out what it held: a null sink's monitor receives a block half a block
-// after it was handed over (measured with av_offset at 512 frames).
+// after it was handed over (measured with av_offset at 512 frames). PipeWire's
+// pulse server takes the same stream in cycles of its small latency request
+// and keeps a block more: its monitor receives a block one and a half blocks
+// after the hand-over (av_offset "pipewire").
 int DriverLatencyAdjustment(const char* driver, int bufferFrames) {
-  if (driver && std::strcmp(driver, "pulseaudio") == 0) return -bufferFrames / 2;
-  return 0;
+  if (!driver || std::strcmp(driver, "pulseaudio") != 0) return 0;
+  if (PulseSocketServedByPipeWire(std::getenv("PULSE_SERVER"), std::getenv("XDG_RUNTIME_DIR")))
+    return bufferFrames / 2;
+  return -bufferFrames / 2;
 }
 
 }  // namespace

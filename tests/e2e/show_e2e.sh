@@ -8,8 +8,7 @@
 #                   hidden, ends by itself, 0
 #   escape          a long module, Escape held: ends after the first frame, 0
 #   escape-tap      a long module, a 10 ms Escape tap in the main loop: ends within 1 s, 0
-#   escape-fade     the same, and the sound heard (SDL's disk driver) fades out instead
-#                   of stopping dead
+#   escape-fade     the same, and the sound heard fades out instead of stopping dead
 #   close-request   a long module, SIGTERM in the main loop: the close request ends it, 0
 #   window-close    under openbox, WM_DELETE_WINDOW in the main loop: 0 within 1 s, no fade
 #   window-destroy  under openbox, the window destroyed by another client (xdotool
@@ -62,8 +61,15 @@ work=$(mktemp -d)
 xvfb_pid=""
 show_pid=""
 wm_pid=""
+sound_pid=""
+record_pid=""
 cleanup() {
   [ -n "$show_pid" ] && kill -KILL "$show_pid" 2>/dev/null
+  [ -n "$record_pid" ] && kill "$record_pid" 2>/dev/null
+  if [ -n "$sound_pid" ]; then
+    kill "$sound_pid" 2>/dev/null
+    wait "$sound_pid" 2>/dev/null
+  fi
   [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
@@ -83,6 +89,15 @@ fail() {
 }
 
 now_ms() { date +%s%3N; }
+# Waits up to $1 seconds for COMMAND... to succeed.
+wait_until() {
+  local deadline=$(( $(now_ms) + $1 * 1000 ))
+  shift
+  until "$@"; do
+    [ "$(now_ms)" -gt "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
 # How long the show may take to end once told to: a hang fails, a slow machine
 # does not (at a load of 27 on two cores the Escape fade took over 1 s). The
 # time taken is printed with each case.
@@ -123,8 +138,25 @@ if [ -n "$window_manager" ]; then
   wm_pid=$!
   "$x_helper" wm-ready || fail "openbox did not come up: $(cat "$work/wm.log")"
 fi
-# The disk driver writes what would be heard, at the device's pace, to a file.
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/heard.raw"
+# What would be heard, in a file: the disk driver writes it at the device's
+# pace; a server's null sink's monitor is recorded as it plays.
+sound=${SOUND:-disk}
+case "$sound" in
+  disk)
+    export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/heard.raw" ;;
+  pulse|pipewire|pipewire-native)
+    session=$(dirname "$0")/sound_session.sh
+    bash "$session" start "${sound%-native}" "$work/sound" 2>"$work/sound.log" &
+    sound_pid=$!
+    wait_until 60 test -s "$work/sound/server" || fail "no $sound server: $(cat "$work/sound.log")"
+    export PULSE_SERVER="$(cat "$work/sound/server")" PIPEWIRE_RUNTIME_DIR="$work/sound/run"
+    export SDL_AUDIODRIVER=pulseaudio
+    [ "$sound" = pipewire-native ] && SDL_AUDIODRIVER=pipewire
+    bash "$session" record "$work/sound" >"$work/heard.raw" &
+    record_pid=$! ;;
+  *)
+    fail "unknown sound $sound" ;;
+esac
 [ "$case_name" = no-audio ] && export SDL_AUDIODRIVER=no-such-driver
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 [ "$case_name" = no-video ] && export SDL_VIDEODRIVER=no-such-driver
@@ -156,17 +188,7 @@ wait_for_end() {
   show_pid=""
 }
 
-# Waits up to $1 seconds for COMMAND... to succeed.
-wait_until() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  shift
-  until "$@"; do
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-
-# The module is heard (a sounding sample in the disk driver's file): the show
+# The module is heard (a sounding sample in the file of what is heard): the show
 # plays it just before its main loop.
 music_heard() {
   alive "$show_pid" || fail "the show ended before its music was heard"
@@ -265,10 +287,23 @@ dismiss_box_and_wait() {
   wait_for_end 5
 }
 
+# A recording holds the show's last sound once half a second more came in
+# after the show ended.
+recorded_past() { [ "$(stat -c %s "$work/heard.raw")" -gt "$1" ]; }
+stop_recording() {
+  local bytes_then
+  bytes_then=$(( $(stat -c %s "$work/heard.raw") + 44100 * 2 * 4 / 2 ))
+  wait_until 30 recorded_past "$bytes_then" || fail "the recording stopped"
+  kill "$record_pid"
+  wait "$record_pid" 2>/dev/null
+  record_pid=""
+}
+
 # The sound's level before Escape or the close and at its very end: the peak of
 # the second before the last 200 ms of sound, and of the last 10 ms of sound
 # (trailing silence from a paused device left out). Stereo 32-bit floats.
 tail_of_heard() {
+  [ -n "$record_pid" ] && stop_recording
   [ -s "$work/heard.raw" ] || return 1
   python3 - "$work/heard.raw" <<'PY'
 import array, sys
