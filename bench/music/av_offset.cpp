@@ -14,8 +14,6 @@
 //   av_offset disk|pulse [seconds]
 #include <SDL.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,9 +32,8 @@
 #include <vector>
 
 #include "music/audio.h"
+#include "sound_server.h"
 #include "test_modules.h"
-
-extern char** environ;
 
 namespace {
 
@@ -44,11 +41,6 @@ constexpr int kRate = 44100;
 constexpr int kSpeed = 6, kBpm = 110;
 constexpr int kRowFrames = kSpeed * (kRate * 5 / (2 * kBpm));  // 6012
 constexpr int kClickEvery = 4;                                   // rows
-
-double Now() {
-  return static_cast<double>(SDL_GetPerformanceCounter()) /
-         static_cast<double>(SDL_GetPerformanceFrequency());
-}
 
 XmModule ClickModule(int orders) {
   XmModule m = ToneModule(orders, 64, 4, kSpeed, kBpm);
@@ -109,89 +101,7 @@ std::atomic<int> syncCount{0};
 double syncArrival[4096];
 void NoteSync(uint32_t, uint32_t, uint32_t, uint32_t) {
   int i = syncCount.fetch_add(1);
-  if (i < 4096) syncArrival[i] = Now();
-}
-
-// The recording of the null sink's monitor, read as it arrives.
-struct Recording {
-  pid_t pid = 0;
-  int fd = -1;
-  std::vector<float> samples;
-  std::vector<std::pair<double, int64_t>> arrivals;  // (time, frames received by then)
-  std::thread reader;
-};
-
-bool StartRecording(Recording& r, const std::string& server) {
-  int ends[2];
-  if (pipe(ends) != 0) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
-  posix_spawn_file_actions_addclose(&actions, ends[0]);
-  std::vector<std::string> args = {"parecord", "--device=bench_null.monitor", "--raw",
-                                   "--format=float32le", "--rate=44100", "--channels=2",
-                                   "--latency-msec=2", "--server=" + server};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int failed = posix_spawnp(&r.pid, "parecord", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(ends[1]);
-  if (failed) {
-    close(ends[0]);
-    return false;
-  }
-  r.fd = ends[0];
-  r.reader = std::thread([&r] {
-    float chunk[2 * 256];
-    ssize_t got;
-    int fd = r.fd;
-    size_t pendingBytes = 0;
-    char* bytes = reinterpret_cast<char*>(chunk);
-    while ((got = read(fd, bytes + pendingBytes, sizeof chunk - pendingBytes)) > 0) {
-      double t = Now();
-      pendingBytes += static_cast<size_t>(got);
-      size_t whole = pendingBytes / (2 * sizeof(float));
-      r.samples.insert(r.samples.end(), chunk, chunk + 2 * whole);
-      size_t rest = pendingBytes - whole * 2 * sizeof(float);
-      std::memmove(bytes, bytes + whole * 2 * sizeof(float), rest);
-      pendingBytes = rest;
-      r.arrivals.emplace_back(t, static_cast<int64_t>(r.samples.size() / 2));
-    }
-  });
-  return true;
-}
-
-// The time the recording received frame n.
-double ReceivedAt(const Recording& r, int64_t n) {
-  auto it = std::lower_bound(r.arrivals.begin(), r.arrivals.end(), n + 1,
-                             [](const std::pair<double, int64_t>& a, int64_t v) { return a.second < v; });
-  if (it == r.arrivals.end()) return NAN;
-  return it->first - static_cast<double>(it->second - 1 - n) / kRate;
-}
-
-pid_t StartPulse(const std::string& dir) {
-  mkdir(dir.c_str(), 0700);
-  std::string runtime = "PULSE_RUNTIME_PATH=" + dir, state = "PULSE_STATE_PATH=" + dir,
-              home = "HOME=" + dir;
-  std::string socket = "module-native-protocol-unix auth-anonymous=1 socket=" + dir + "/native";
-  std::vector<std::string> args = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-                                   "--use-pid-file=no", "--log-target=file:" + dir + "/log",
-                                   "-L", "module-null-sink sink_name=bench_null rate=44100",
-                                   "-L", socket};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env = {runtime, state, home, "PATH=/usr/bin:/bin"};
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "pulseaudio", nullptr, nullptr, argv.data(), envp.data()) != 0) return 0;
-  std::string native = dir + "/native";
-  for (int i = 0; i < 100 && access(native.c_str(), F_OK) != 0; i++) SDL_Delay(50);
-  SDL_Delay(200);
-  return pid;
+  if (i < 4096) syncArrival[i] = BenchNow();
 }
 
 }  // namespace
@@ -224,7 +134,7 @@ int main(int argc, char** argv) {
     std::string server = "unix:" + pulseDir + "/native";
     SDL_setenv("PULSE_SERVER", server.c_str(), 1);
     SDL_setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    if (!StartRecording(recording, server)) {
+    if (!StartRecording(recording, server, "bench_null.monitor")) {
       std::fprintf(stderr, "av_offset: parecord could not be started\n");
       kill(pulse, SIGTERM);
       return 1;
@@ -251,7 +161,7 @@ int main(int argc, char** argv) {
   for (int f = 0; f < frames; f++) {
     next += std::chrono::microseconds(16667);
     std::this_thread::sleep_until(next);
-    double t = Now();
+    double t = BenchNow();
     int32_t pos = GetMusicPosition(handle);
     frameTime.push_back(t);
     frameSteps.push_back(pos < 0 ? -1 : (pos & 0xFFFF) * 4096 + (pos >> 16));
@@ -276,10 +186,7 @@ int main(int argc, char** argv) {
     std::remove(diskPath.c_str());
   } else {
     SDL_Delay(300);
-    kill(recording.pid, SIGTERM);
-    waitpid(recording.pid, nullptr, 0);
-    recording.reader.join();
-    close(recording.fd);
+    StopRecording(recording);
     heardStream = recording.samples;
     kill(pulse, SIGTERM);
     waitpid(pulse, nullptr, 0);
