@@ -19,6 +19,7 @@
 #include <SDL.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,30 +148,36 @@ bool RenderReference(int64_t frames, Reference& ref) {
   return true;
 }
 
-// Whether the recording at frame n + lag holds the reference's frames n.. of a
-// probe, to within the recording's 16-bit path. Quiet probes match nothing.
+// The reference's probe at n is loud enough to be found: its sum of sizes, 0
+// when it is too quiet (or out of range).
 constexpr int kProbe = 512;
-bool Matches(const Reference& ref, const Recording& rec, int64_t n, int64_t lag) {
-  if (n < 0 || n + lag < 0 || 2 * (n + kProbe) > static_cast<int64_t>(ref.samples.size()) ||
-      2 * (n + lag + kProbe) > static_cast<int64_t>(rec.samples.size()))
-    return false;
+double ProbeLevel(const Reference& ref, int64_t n) {
+  if (n < 0 || 2 * (n + kProbe) > static_cast<int64_t>(ref.samples.size())) return 0;
+  double level = 0;
+  for (int i = 0; i < 2 * kProbe; i++) level += std::fabs(ref.samples[2 * n + i]);
+  return level < 2 * kProbe * 2e-3 ? 0 : level;
+}
+
+// Whether the recording at frame n + lag holds the reference's probe at n, to
+// within the recording's 16-bit path.
+bool Matches(const Reference& ref, const Recording& rec, int64_t n, double level, int64_t lag) {
+  if (n + lag < 0 || 2 * (n + lag + kProbe) > static_cast<int64_t>(rec.samples.size())) return false;
   const float* a = ref.samples.data() + 2 * n;
   const float* b = rec.samples.data() + 2 * (n + lag);
-  double level = 0;
-  for (int i = 0; i < 2 * kProbe; i++) level += std::fabs(a[i]);
-  if (level < 2 * kProbe * 2e-3) return false;
   double limit = 0.02 * level, error = 0;
   for (int i = 0; i < 2 * kProbe && error <= limit; i++) error += std::fabs(a[i] - b[i]);
   return error <= limit;
 }
 
-// The lag nearest `from` (within two seconds either way) at which the probe at
-// n matches; `from` itself when none does.
-int64_t FindLag(const Reference& ref, const Recording& rec, int64_t n, int64_t from, bool* found) {
-  *found = true;
-  for (int64_t d = 0; d <= 2 * kRate; d++) {
-    if (Matches(ref, rec, n, from + d)) return from + d;
-    if (d > 0 && Matches(ref, rec, n, from - d)) return from - d;
+// The lag nearest `from` (within `range` frames either way) at which the probe
+// at n matches; `from` itself when none does or the probe is too quiet.
+int64_t FindLag(const Reference& ref, const Recording& rec, int64_t n, int64_t from, int64_t range,
+                bool* found) {
+  double level = ProbeLevel(ref, n);
+  *found = level > 0;
+  for (int64_t d = 0; *found && d <= range; d++) {
+    if (Matches(ref, rec, n, level, from + d)) return from + d;
+    if (d > 0 && Matches(ref, rec, n, level, from - d)) return from - d;
   }
   *found = false;
   return from;
@@ -190,14 +197,13 @@ Lags AlignRecording(const Reference& ref, const Recording& rec, int64_t frames) 
   for (int64_t n = 0; n + kProbe < frames; n += window) {
     bool found = false;
     if (!aligned) {
-      for (int64_t l = -n; 2 * (n + l + kProbe) <= static_cast<int64_t>(rec.samples.size()); l++)
-        if (Matches(ref, rec, n, l)) {
-          lag = l;
-          found = true;
-          break;
-        }
+      // The earliest place in the recording: a later one would be a repeat.
+      double level = ProbeLevel(ref, n);
+      int64_t end = static_cast<int64_t>(rec.samples.size() / 2) - n - kProbe;
+      for (int64_t l = -n; level > 0 && l <= end && !found; l++)
+        if (Matches(ref, rec, n, level, l)) lag = l, found = true;
     } else {
-      lag = FindLag(ref, rec, n, lag, &found);
+      lag = FindLag(ref, rec, n, lag, 2 * kRate, &found);
     }
     if (!found) continue;
     aligned = true;
@@ -214,8 +220,8 @@ double HeardAt(const Reference& ref, const Recording& rec, const Lags& lags, int
   if (it == lags.at.begin()) return NAN;
   int64_t lag = lags.lag[it - lags.at.begin() - 1];
   bool found = false;
-  int64_t exact = FindLag(ref, rec, n, lag, &found);
-  return ReceivedAt(rec, n + (found && std::llabs(exact - lag) < kRate / 2 ? exact : lag));
+  int64_t exact = FindLag(ref, rec, n, lag, kRate / 2, &found);
+  return EarliestReceivedAt(rec, n + (found ? exact : lag));
 }
 
 struct Summary {
@@ -318,6 +324,9 @@ int main(int argc, char** argv) {
     Stop(pulse);
     return 1;
   }
+  // The recorder must not drop what the sink sends it: a lost stretch would
+  // read as audio lost by the show.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(recording.pid), -15);
   pid_t stress = load ? Spawn({"stress-ng", "--cpu", "2", "--quiet"}) : 0;
   double loadBefore = LoadAverage(), startedAt = BenchNow();
 

@@ -73,6 +73,17 @@ double ReceivedAt(const Recording& r, int64_t n) {
   return it->first - static_cast<double>(it->second - 1 - n) / 44100;
 }
 
+double EarliestReceivedAt(const Recording& r, int64_t n) {
+  auto it = std::lower_bound(r.arrivals.begin(), r.arrivals.end(), n + 1,
+                             [](const std::pair<double, int64_t>& a, int64_t v) { return a.second < v; });
+  double earliest = NAN;
+  for (; it != r.arrivals.end() && it->second <= n + 44100 / 4; ++it) {
+    double by = it->first - static_cast<double>(it->second - 1 - n) / 44100;
+    if (!(by >= earliest)) earliest = by;
+  }
+  return earliest;
+}
+
 pid_t StartPulse(const std::string& dir) {
   mkdir(dir.c_str(), 0700);
   std::string runtime = "PULSE_RUNTIME_PATH=" + dir, state = "PULSE_STATE_PATH=" + dir,

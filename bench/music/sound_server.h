@@ -29,6 +29,11 @@ bool StartRecording(Recording& recording, const std::string& server, const std::
 void StopRecording(Recording& recording);
 // The time the recording received frame n; NaN past its end.
 double ReceivedAt(const Recording& recording, int64_t n);
+// The same, bounded by every piece of the next quarter second: a piece that came
+// in at t with frame m in it says frame n came in by t - (m - n) / rate, the
+// monitor running in real time. A reader that was kept from the pipe for a
+// while thus takes frame n's time from a piece read after the backlog.
+double EarliestReceivedAt(const Recording& recording, int64_t n);
 
 // A PulseAudio server with the null sink "bench_null" at 44,100 Hz, its socket
 // at dir/native; 0 when it cannot be started. The caller ends it (SIGTERM).
