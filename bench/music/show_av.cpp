@@ -14,9 +14,10 @@
 //
 // --load runs stress-ng --cpu 2 beside the show. With PULSE_SERVER set the
 // server there is used (its default sink's monitor recorded); otherwise a
-// PulseAudio server with a null sink is started here. --syncs lists every sync.
+// PulseAudio server with a null sink is started here (its main thread realtime). --syncs lists every sync.
 #include <GL/gl.h>
 #include <SDL.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -315,6 +316,12 @@ int main(int argc, char** argv) {
       return 1;
     }
     setenv("PULSE_SERVER", server.c_str(), 1);
+    // The rig's server runs realtime, as its sink thread already does: its main
+    // thread, which takes in the clients' blocks, starved on these shared cores
+    // and underran whatever the show did. The threads it starts inherit it.
+    sched_param realtime{};
+    realtime.sched_priority = 4;
+    sched_setscheduler(pulse, SCHED_RR, &realtime);
   }
   setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
   Recording recording;

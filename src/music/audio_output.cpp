@@ -2,6 +2,8 @@
 #include "music/audio_output.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <cstring>
 
@@ -10,7 +12,22 @@ namespace {
 SDL_AudioDeviceID device = 0;  // 0: closed
 AudioFill fillBlock = nullptr;
 
+// The device thread, the first time it fills, asks for realtime scheduling
+// where the process may have it (SDL asks only a desktop broker for it, and
+// without one leaves the thread on a nice value, which ranks it only against
+// this process's own threads: on cores others keep busy it came late for the
+// server's one-block buffer). Below a sound server's own (5 for PulseAudio).
+void RaiseDeviceThread() {
+  thread_local bool raised = false;
+  if (raised) return;
+  raised = true;
+  sched_param realtime{};
+  realtime.sched_priority = 3;
+  pthread_setschedparam(pthread_self(), SCHED_RR, &realtime);
+}
+
 void FillFromCallback(void*, Uint8* stream, int bytes) {
+  RaiseDeviceThread();
   fillBlock(reinterpret_cast<float*>(stream), bytes / static_cast<int>(2 * sizeof(float)));
 }
 

@@ -2,6 +2,8 @@
 // (writes the mixed stream to a file).
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 #include <libopenmpt/libopenmpt_version.h>
 
@@ -10,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "music/audio.h"
 #include "music/clock.h"
@@ -180,6 +184,39 @@ TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   PlayMusic(handle, 0, MusicLoadLoop, 1);
   EXPECT_TRUE(WaitUntil([&] { return GetMusicPosition(handle), endsSeen.load() >= 4; }));
   std::filesystem::remove(path);
+}
+
+// The device thread asks for realtime scheduling the first time it fills,
+// where a thread of this process may have it; elsewhere it keeps SDL's own.
+int DeviceThreadPolicy() {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    if (name.rfind("SDLAudioP", 0) != 0) continue;
+    std::ifstream statFile(task.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 41 && fields >> field; i++) {
+    }
+    return std::atoi(field.c_str());  // field 41: the scheduling policy
+  }
+  return -1;
+}
+
+TEST_F(AudioDeviceTest, TheDeviceThreadRunsRealtimeWhereThreadsMay) {
+  bool may = false;
+  std::thread([&may] {
+    sched_param realtime{};
+    realtime.sched_priority = 1;
+    may = pthread_setschedparam(pthread_self(), SCHED_RR, &realtime) == 0;
+  }).join();
+  ASSERT_TRUE(InitAudioDevice(44100));
+  StartAudioOutput();
+  int want = may ? SCHED_RR : SCHED_OTHER;
+  EXPECT_TRUE(WaitUntil([&] { return DeviceThreadPolicy() == want; }))
+      << "policy " << DeviceThreadPolicy() << ", " << (may ? "realtime permitted" : "no realtime here");
 }
 
 TEST_F(AudioDeviceTest, NoUsableDriverMeansNoDevice) {
