@@ -49,6 +49,7 @@ constexpr int kGridColumns = 40, kGridRows = 30;
 struct FrameLog {
   double begun = 0;    // after the clock's refresh
   double swapped = 0;  // after the swap returned
+  float leadMs = 0;    // how long after its begin the clock took it to be seen
   float level = 0;     // mean brightness of the grid, 0-255
   int shortBlocks = 0; // blocks the decoded stream had fallen short of by the swap
 };
@@ -61,7 +62,11 @@ unsigned char gridRow[4 * 2048];
 void NoteShowLoaded() { loadedAt = BenchNow(); }
 
 void NoteFrameBegins() {
-  if (frameCount < kMaxFrames) frameLog[frameCount].begun = BenchNow();
+  if (frameCount >= kMaxFrames) return;
+  frameLog[frameCount].begun = BenchNow();
+  // Within a tick: the clock's time against the tick count it was read at.
+  frameLog[frameCount].leadMs = demoClock.elapsedMs.load() -
+                                (static_cast<float>(ReadTickMs()) - demoClock.startTickMs.load());
 }
 
 bool EndsRun() {
@@ -371,7 +376,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<double> after, draw;
+  std::vector<double> after, draw, unforeseen;
   int syncsHeard = 0;
   for (size_t k = 0; k < ref.syncs.size(); k++) {
     if (ref.syncs[k] >= heardFrames - kRate / 2) break;
@@ -385,6 +390,7 @@ int main(int argc, char** argv) {
     if (onset < 0) continue;
     after.push_back(1000 * (frameLog[onset].swapped - heard));
     draw.push_back(1000 * (frameLog[onset].swapped - frameLog[onset].begun));
+    unforeseen.push_back(1000 * (frameLog[onset].swapped - frameLog[onset].begun) - frameLog[onset].leadMs);
   }
 
   // Gaps: steps of the lag between windows, over 1 ms.
@@ -401,7 +407,7 @@ int main(int argc, char** argv) {
                 1000.0 * static_cast<double>(step) / kRate);
   }
 
-  Summary a = Summarise(after), d = Summarise(draw);
+  Summary a = Summarise(after), d = Summarise(draw), u = Summarise(unforeseen);
   std::printf("show_av through %s, %s, %.0f s played at %.1f fps, load average %.2f before, %.2f after\n",
               through.c_str(), load ? "stress-ng --cpu 2 beside it" : "no load added", played,
               frameCount / played, loadBefore, loadAfter);
@@ -411,6 +417,8 @@ int main(int argc, char** argv) {
               "first 12 s); %d short blocks |\n",
               after.size(), syncsHeard, a.median, a.p95, a.max, a.min, d.median, d.p95, gaps, lost,
               lostEarly, frameLog[frameCount - 1].shortBlocks);
+  std::printf("onset frames seen after the instant they were drawn for (draw minus lead, ms): median %.1f / "
+              "p95 %.1f / min %.1f\n", u.median, u.p95, u.min);
   PrintStartUp(startedAt, playStart);
   return 0;
 }
