@@ -126,6 +126,7 @@ double LoadAverage() {
 struct Reference {
   std::vector<float> samples;
   std::vector<int64_t> syncs;
+  std::vector<MusicPosition> syncRows;  // the order and row of each
 };
 
 void IgnoreSync(uint32_t, uint32_t, uint32_t, uint32_t) {}
@@ -146,7 +147,9 @@ bool RenderReference(int64_t frames, Reference& ref) {
     RenderMusicFrames(player, ref.samples.data() + 2 * at, kBlock);
     for (int i = 0; i < player.eventCount; i++) {
       const MusicEvent& e = player.events[(player.eventHead + i) % musicEventQueue];
-      if (e.type == MusicSyncEffect) ref.syncs.push_back(e.frame);
+      if (e.type != MusicSyncEffect) continue;
+      ref.syncs.push_back(e.frame);
+      ref.syncRows.push_back(MusicPositionAt(player, e.frame));
     }
     FireHeardMusicEvents(player, player.framesRendered);
   }
@@ -385,7 +388,8 @@ int main(int argc, char** argv) {
     syncsHeard++;
     int onset = FlashOnset(heard);
     if (listSyncs)
-      std::printf("sync %zu at %.3f s: %s %+.1f ms\n", k, static_cast<double>(ref.syncs[k]) / kRate,
+      std::printf("sync %zu, order %d row %d, at %.3f s: %s %+.1f ms\n", k, ref.syncRows[k].order,
+                  ref.syncRows[k].row, static_cast<double>(ref.syncs[k]) / kRate,
                   onset < 0 ? "no clear flash" : "flash", onset < 0 ? 0.0 : 1000 * (frameLog[onset].swapped - heard));
     if (onset < 0) continue;
     after.push_back(1000 * (frameLog[onset].swapped - heard));
