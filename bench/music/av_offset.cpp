@@ -16,11 +16,6 @@
 // through SDL's own pipewire driver.
 //   av_offset disk|pulse|pipewire|pipewire-native [seconds]
 #include <SDL.h>
-#include <signal.h>
-#include <spawn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,9 +33,8 @@
 #include <vector>
 
 #include "music/audio.h"
+#include "sound_server.h"
 #include "test_modules.h"
-
-extern char** environ;
 
 namespace {
 
@@ -48,11 +42,6 @@ constexpr int kRate = 44100;
 constexpr int kSpeed = 6, kBpm = 110;
 constexpr int kRowFrames = kSpeed * (kRate * 5 / (2 * kBpm));  // 6012
 constexpr int kClickEvery = 4;                                   // rows
-
-double Now() {
-  return static_cast<double>(SDL_GetPerformanceCounter()) /
-         static_cast<double>(SDL_GetPerformanceFrequency());
-}
 
 XmModule ClickModule(int orders) {
   XmModule m = ToneModule(orders, 64, 4, kSpeed, kBpm);
@@ -113,90 +102,7 @@ std::atomic<int> syncCount{0};
 double syncArrival[4096];
 void NoteSync(uint32_t, uint32_t, uint32_t, uint32_t) {
   int i = syncCount.fetch_add(1);
-  if (i < 4096) syncArrival[i] = Now();
-}
-
-// The recording of the null sink's monitor, read as it arrives.
-struct Recording {
-  pid_t pid = 0;
-  int fd = -1;
-  std::vector<float> samples;
-  std::vector<std::pair<double, int64_t>> arrivals;  // (time, frames received by then)
-  std::thread reader;
-};
-
-// Spawns the sound session script with `args`, its stdout to `out` (or ours).
-pid_t SpawnSession(std::vector<std::string> args, int out) {
-  args.insert(args.begin(), {"bash", NIVORA_SOUND_SESSION});
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (out >= 0) posix_spawn_file_actions_adddup2(&actions, out, 1);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "bash", &actions, nullptr, argv.data(), environ) != 0) pid = 0;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
-
-// PulseAudio's monitor is read in 2-ms pieces. PipeWire runs its whole graph in
-// the pieces of its most hurried client: there the recorder asks for pieces
-// just over the program's 512-frame blocks, so that the program's own stream
-// sets the pace, as on a desktop.
-bool StartRecording(Recording& r, const std::string& dir, const char* pieceMs) {
-  int ends[2];
-  if (pipe(ends) != 0) return false;
-  fcntl(ends[0], F_SETFD, FD_CLOEXEC);
-  r.pid = SpawnSession({"record", dir, pieceMs}, ends[1]);
-  close(ends[1]);
-  if (!r.pid) {
-    close(ends[0]);
-    return false;
-  }
-  r.fd = ends[0];
-  r.reader = std::thread([&r] {
-    float chunk[2 * 256];
-    ssize_t got;
-    int fd = r.fd;
-    size_t pendingBytes = 0;
-    char* bytes = reinterpret_cast<char*>(chunk);
-    while ((got = read(fd, bytes + pendingBytes, sizeof chunk - pendingBytes)) > 0) {
-      double t = Now();
-      pendingBytes += static_cast<size_t>(got);
-      size_t whole = pendingBytes / (2 * sizeof(float));
-      r.samples.insert(r.samples.end(), chunk, chunk + 2 * whole);
-      size_t rest = pendingBytes - whole * 2 * sizeof(float);
-      std::memmove(bytes, bytes + whole * 2 * sizeof(float), rest);
-      pendingBytes = rest;
-      r.arrivals.emplace_back(t, static_cast<int64_t>(r.samples.size() / 2));
-    }
-  });
-  return true;
-}
-
-// The time the recording received frame n.
-double ReceivedAt(const Recording& r, int64_t n) {
-  auto it = std::lower_bound(r.arrivals.begin(), r.arrivals.end(), n + 1,
-                             [](const std::pair<double, int64_t>& a, int64_t v) { return a.second < v; });
-  if (it == r.arrivals.end()) return NAN;
-  return it->first - static_cast<double>(it->second - 1 - n) / kRate;
-}
-
-// The server of `kind` in `dir`, up once it wrote its address; 0 when it
-// never came up.
-pid_t StartSoundServer(const std::string& kind, const std::string& dir) {
-  mkdir(dir.c_str(), 0700);
-  pid_t pid = SpawnSession({"start", kind, dir}, -1);
-  std::string address = dir + "/server";
-  struct stat written{};
-  for (int i = 0; pid && i < 600; i++) {
-    if (stat(address.c_str(), &written) == 0 && written.st_size > 0) return pid;
-    if (waitpid(pid, nullptr, WNOHANG) == pid) return 0;
-    SDL_Delay(50);
-  }
-  if (pid) kill(pid, SIGTERM);
-  return 0;
+  if (i < 4096) syncArrival[i] = BenchNow();
 }
 
 }  // namespace
@@ -230,21 +136,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "av_offset: no %s server could be started\n", server.c_str());
       return 1;
     }
-    std::ifstream address(serverDir + "/server");
-    std::string pulseServer;
-    std::getline(address, pulseServer);
-    SDL_setenv("PULSE_SERVER", pulseServer.c_str(), 1);
-    SDL_setenv("PIPEWIRE_RUNTIME_DIR", (serverDir + "/run").c_str(), 1);
     SDL_setenv("SDL_AUDIODRIVER", mode == "pipewire-native" ? "pipewire" : "pulseaudio", 1);
-    if (!StartRecording(recording, serverDir, server == "pulse" ? "2" : "12")) {
+    if (!StartRecording(recording, server, serverDir)) {
       std::fprintf(stderr, "av_offset: parecord could not be started\n");
-      kill(session, SIGTERM);
+      StopSoundServer(session, serverDir);
       return 1;
     }
   }
   if (!InitAudioDevice(44100)) {
     std::fprintf(stderr, "av_offset: no %s audio device: %s\n", mode.c_str(), SDL_GetError());
-    if (session) kill(session, SIGTERM);
+    if (session) StopSoundServer(session, serverDir);
     return 1;
   }
   uint32_t handle = LoadMusic(modulePath.c_str(), MusicLoadDefault);
@@ -263,7 +164,7 @@ int main(int argc, char** argv) {
   for (int f = 0; f < frames; f++) {
     next += std::chrono::microseconds(16667);
     std::this_thread::sleep_until(next);
-    double t = Now();
+    double t = BenchNow();
     int32_t pos = GetMusicPosition(handle);
     frameTime.push_back(t);
     frameSteps.push_back(pos < 0 ? -1 : (pos & 0xFFFF) * 4096 + (pos >> 16));
@@ -288,15 +189,9 @@ int main(int argc, char** argv) {
     std::remove(diskPath.c_str());
   } else {
     SDL_Delay(300);
-    kill(recording.pid, SIGTERM);
-    waitpid(recording.pid, nullptr, 0);
-    recording.reader.join();
-    close(recording.fd);
+    StopRecording(recording);
     heardStream = recording.samples;
-    kill(session, SIGTERM);
-    waitpid(session, nullptr, 0);
-    std::error_code error;
-    std::filesystem::remove_all(serverDir, error);
+    StopSoundServer(session, serverDir);
   }
   std::remove(modulePath.c_str());
 

@@ -189,7 +189,7 @@ bool DecodePiece() {
 
 void RunDecoder() {
   // A loaded machine must not starve the decoding any more than the output's
-  // own thread, which SDL raises likewise.
+  // own thread, which is raised likewise.
   RaiseAudioThreadPriority();
   while (!decoderStops.load(std::memory_order_acquire))
     if (!DecodePiece()) std::this_thread::sleep_for(decodeNap);

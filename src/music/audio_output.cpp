@@ -2,6 +2,8 @@
 #include "music/audio_output.h"
 
 #include <SDL.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +15,28 @@ namespace {
 SDL_AudioDeviceID device = 0;  // 0: closed
 AudioFill fillBlock = nullptr;
 
+// Realtime scheduling at the given priority for the calling thread, where the
+// process may have it. SDL asks only a desktop broker for it, and without one
+// leaves its thread on a nice value, which ranks it only against this
+// process's own threads: on cores others keep busy the device thread came late
+// for the server's one-block buffer and the decoder let the ring run dry.
+// Below a sound server's own (5 for PulseAudio).
+bool AskRealtime(int priority) {
+  sched_param realtime{};
+  realtime.sched_priority = priority;
+  return pthread_setschedparam(pthread_self(), SCHED_RR, &realtime) == 0;
+}
+
+// The device thread asks the first time it fills, above the decoder.
+void RaiseDeviceThread() {
+  thread_local bool raised = false;
+  if (raised) return;
+  raised = true;
+  AskRealtime(3);
+}
+
 void FillFromCallback(void*, Uint8* stream, int bytes) {
+  RaiseDeviceThread();
   fillBlock(reinterpret_cast<float*>(stream), bytes / static_cast<int>(2 * sizeof(float)));
 }
 
@@ -78,9 +101,9 @@ double ReadAudioClockSeconds() {
 }
 
 void RaiseAudioThreadPriority() {
-  // SDL's high priority: a lower nice value where the process may set one,
-  // else what the desktop's realtime broker grants, else nothing.
-  SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
+  // Else SDL's high priority: a lower nice value where the process may set
+  // one, else what the desktop's realtime broker grants, else nothing.
+  if (!AskRealtime(2)) SDL_SetThreadPriority(SDL_THREAD_PRIORITY_HIGH);
 }
 
 void CloseAudioOutput() {

@@ -16,7 +16,10 @@
 # runtime folder is DIR/run, and DIR/server, written once the null sink answers
 # as the default sink, holds the PulseAudio address (PULSE_SERVER); PipeWire's
 # own clients find it with PIPEWIRE_RUNTIME_DIR=DIR/run. Logs in DIR/*.log.
-# Nothing of the machine's own session is used or touched.
+# Nothing of the machine's own session is used or touched. With
+# SOUND_SESSION_REALTIME=N the servers run round-robin at priority N, as a
+# desktop's sound server asks for (a bench's own server, on busy shared cores,
+# otherwise starves and underruns whatever its client does).
 set -u
 
 sink=null_sink
@@ -39,6 +42,8 @@ rm -f "$dir/server"
 address="unix:$run/pulse/native"
 
 # The servers see this folder and nothing of the caller's session.
+realtime=()
+[ -n "${SOUND_SESSION_REALTIME:-}" ] && realtime=(chrt -r "$SOUND_SESSION_REALTIME")
 session=(env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$run"
          XDG_CONFIG_HOME="$dir/home/config" XDG_STATE_HOME="$dir/home/state"
          DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus" PULSE_RUNTIME_PATH="$run/pulse")
@@ -72,7 +77,7 @@ default_sink_is_null() { pactl_here info | grep -qx "Default Sink: $sink"; }
 
 case "$kind" in
   pulse)
-    "${session[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+    "${session[@]}" "${realtime[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
       --log-target=file:"$dir/pulse.log" \
       -L "module-native-protocol-unix auth-anonymous=1 socket=$run/pulse/native" &
     pids+=($!)
@@ -88,12 +93,12 @@ EOF
       >"$dir/dbus.log" 2>&1 &
     pids+=($!)
     wait_until 30 test -S "$run/bus" || give_up "no session bus"
-    "${session[@]}" pipewire >"$dir/pipewire.log" 2>&1 &
+    "${session[@]}" "${realtime[@]}" pipewire >"$dir/pipewire.log" 2>&1 &
     pids+=($!)
     wait_until 30 test -S "$run/pipewire-0" || give_up "no PipeWire socket"
-    "${session[@]}" wireplumber >"$dir/wireplumber.log" 2>&1 &
+    "${session[@]}" "${realtime[@]}" wireplumber >"$dir/wireplumber.log" 2>&1 &
     pids+=($!)
-    "${session[@]}" pipewire-pulse >"$dir/pipewire-pulse.log" 2>&1 &
+    "${session[@]}" "${realtime[@]}" pipewire-pulse >"$dir/pipewire-pulse.log" 2>&1 &
     pids+=($!)
     ;;
   *)

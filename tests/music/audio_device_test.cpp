@@ -2,6 +2,8 @@
 // (writes the mixed stream to a file).
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 #include <libopenmpt/libopenmpt_version.h>
 
@@ -10,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "music/audio.h"
 #include "music/clock.h"
@@ -180,6 +184,39 @@ TEST_F(AudioDeviceTest, ModuleEndFiresOnceAndThePositionStays) {
   PlayMusic(handle, 0, MusicLoadLoop, 1);
   EXPECT_TRUE(WaitUntil([&] { return GetMusicPosition(handle), endsSeen.load() >= 4; }));
   std::filesystem::remove(path);
+}
+
+// The threads of this process on realtime scheduling (policy, field 41 of a
+// task's stat).
+int RealtimeThreads() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream statFile(task.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 41 && fields >> field; i++) {
+    }
+    if (std::atoi(field.c_str()) == SCHED_RR) count++;
+  }
+  return count;
+}
+
+// The device thread (from its first fill) and the decoding thread run
+// realtime where a thread of this process may; elsewhere as before.
+TEST_F(AudioDeviceTest, TheOutputAndDecodingThreadsRunRealtimeWhereThreadsMay) {
+  bool may = false;
+  std::thread([&may] {
+    sched_param realtime{};
+    realtime.sched_priority = 1;
+    may = pthread_setschedparam(pthread_self(), SCHED_RR, &realtime) == 0;
+  }).join();
+  ASSERT_EQ(RealtimeThreads(), 0);
+  ASSERT_TRUE(InitAudioDevice(44100));
+  StartAudioOutput();
+  int want = may ? 2 : 0;
+  EXPECT_TRUE(WaitUntil([&] { return RealtimeThreads() == want; }))
+      << RealtimeThreads() << " realtime threads, " << (may ? "realtime permitted" : "no realtime here");
 }
 
 TEST_F(AudioDeviceTest, NoUsableDriverMeansNoDevice) {
