@@ -23,7 +23,8 @@
 # zenity SDL's message box under Wayland, libwayland-dev the shell's look at a
 # Wayland display before SDL's; emscripten builds the browser port and its
 # libraries, chromium runs its tests headless, npm brings playwright-core to
-# drive it), and enables source entries
+# drive it; firefox-esr is the second browser the page is checked in, under
+# Xvfb, since its headless mode offers no WebGL 2), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -46,7 +47,7 @@ packages=(
   stress-ng
   tesseract-ocr tesseract-ocr-eng
   sway weston xwayland grim wtype zenity libwayland-dev
-  emscripten chromium
+  emscripten chromium firefox-esr
 )
 
 sudo=""
