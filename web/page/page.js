@@ -15,6 +15,7 @@ const nivoraPage = (() => {
 
   function notice(what, text) {
     log.push({ what, text, at: performance.now() });
+    console.info(`nivora: ${what}: ${text}`);  // for a browser no test drives but its log
     $("status").textContent = text;
   }
 
