@@ -28,7 +28,8 @@
 # own runtime folder, as PulseAudio is, never as the machine's), dbus-daemon the
 # private bus wireplumber wants; emscripten builds the browser port and its
 # libraries, chromium runs its tests headless, npm brings playwright-core to
-# drive it), and enables source entries
+# drive it; firefox-esr is the second browser the page is checked in, under
+# Xvfb, since its headless mode offers no WebGL 2), and enables source entries
 # beside the machine's own binary ones, from which the fuzz build takes
 # libjpeg-turbo to instrument it.
 # Idempotent; uses sudo when not run as root.
@@ -52,7 +53,7 @@ packages=(
   tesseract-ocr tesseract-ocr-eng
   sway weston xwayland grim wtype jq zenity libwayland-dev
   pipewire pipewire-bin wireplumber pipewire-pulse dbus-daemon
-  emscripten chromium
+  emscripten chromium firefox-esr
 )
 
 sudo=""

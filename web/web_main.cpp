@@ -234,6 +234,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE int ReplayCaptureFrames(int count, int fps) {
 // over a run, where it must not grow from frame to frame.
 extern "C" EMSCRIPTEN_KEEPALIVE int HeapInUse() { return mallinfo().uordblks; }
 
+// The A/V bench's: the song position the frame just drawn shows, and the
+// stamp of the last sync that arrived (a new value: a new sync, a flash).
+extern "C" EMSCRIPTEN_KEEPALIVE int ShownSongPosition() { return demoClock.songPosition; }
+extern "C" EMSCRIPTEN_KEEPALIVE double LastSyncStampMs() {
+  return static_cast<double>(syncEvent.timeMs.load());
+}
+
 // The show time at which `order` begins, -1 past the last order played.
 extern "C" EMSCRIPTEN_KEEPALIVE double OrderStartMs(int order) {
   const SeekTable& table = ReadySeekTable();

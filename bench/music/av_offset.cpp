@@ -43,21 +43,6 @@ constexpr int kSpeed = 6, kBpm = 110;
 constexpr int kRowFrames = kSpeed * (kRate * 5 / (2 * kBpm));  // 6012
 constexpr int kClickEvery = 4;                                   // rows
 
-XmModule ClickModule(int orders) {
-  XmModule m = ToneModule(orders, 64, 4, kSpeed, kBpm);
-  XmSample click;
-  for (int i = 0; i < 300; i++) click.frames.push_back(i < 150 ? 20000 : -20000);
-  m.instruments[0].samples[0] = click;  // one-shot
-  for (int p = 0; p < orders; p++)
-    for (int r = 0; r < 64; r++) {
-      XmCell& c = XmPatternCell(m.patterns[p], m.channels, r, 0);
-      c.note = r % kClickEvery == 0 ? XmNote(4, 0) : XmNoteNone;
-      c.instrument = r % kClickEvery == 0 ? 1 : 0;
-      if (r % kClickEvery == 0) SetEffect(m, p, r, 1, XmEffectExtended, XmSyncParam(1));
-    }
-  return m;
-}
-
 // First frames of the clicks: sound after at least 2000 silent frames.
 std::vector<int64_t> Onsets(const std::vector<float>& stereo) {
   std::vector<int64_t> at;
@@ -123,7 +108,7 @@ int main(int argc, char** argv) {
   std::string diskPath = "/tmp/av_offset_" + tag + ".raw";
   std::string serverDir = "/tmp/av_offset_server_" + tag;
   int orders = static_cast<int>(seconds * kRate / (64.0 * kRowFrames)) + 1;
-  if (!WriteXmFile(modulePath, ClickModule(orders))) return 1;
+  if (!WriteXmFile(modulePath, ClickModule(orders, kSpeed, kBpm, kClickEvery))) return 1;
 
   pid_t session = 0;
   Recording recording;

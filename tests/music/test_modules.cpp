@@ -40,6 +40,22 @@ void SetEffect(XmModule& m, int pattern, int row, int channel, uint8_t effect, u
   c.param = param;
 }
 
+XmModule ClickModule(int orders, int speed, int bpm, int every) {
+  XmModule m = ToneModule(orders, 64, 4, speed, bpm);
+  XmSample click;
+  for (int i = 0; i < 300; i++) click.frames.push_back(i < 150 ? 20000 : -20000);
+  m.instruments[0].samples[0] = click;  // one-shot
+  for (int p = 0; p < orders; p++)
+    for (int r = 0; r < 64; r++) {
+      XmCell& c = XmPatternCell(m.patterns[p], m.channels, r, 0);
+      bool clicks = r % every == 0;
+      c.note = clicks ? XmNote(4, 0) : XmNoteNone;
+      c.instrument = clicks ? 1 : 0;
+      if (clicks) SetEffect(m, p, r, 1, XmEffectExtended, XmSyncParam(1));
+    }
+  return m;
+}
+
 std::vector<uint8_t> S3mModule(const std::vector<S3mEffect>& effects, int speed, int tempo) {
   std::vector<uint8_t> b(0x60, 0);
   auto put16 = [&b](size_t at, int v) {

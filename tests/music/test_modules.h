@@ -13,6 +13,10 @@ XmInstrument SquareInstrument(bool looped, bool sixteenBit = true);
 // looped tone started on channel 0 at order 0 row 0, nothing else.
 XmModule ToneModule(int orders, int rows, int channels, int speed, int bpm);
 
+// The A/V benches' click module: a short click and a sync (E-command 1) on
+// every `every`-th row from row 0, nothing else, `orders` patterns of 64 rows.
+XmModule ClickModule(int orders, int speed, int bpm, int every);
+
 // Sets the effect of one cell.
 void SetEffect(XmModule& module, int pattern, int row, int channel, uint8_t effect, uint8_t param);
 

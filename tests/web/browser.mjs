@@ -36,11 +36,14 @@ export async function serveSite(root, mounts = {}) {
 
 // The closed network refuses what a fresh profile would reach for: every
 // background connection is switched off. playwright gives each launch a fresh
-// profile of its own (it refuses --user-data-dir).
-export async function launchChromium(extraArgs = []) {
+// profile of its own (it refuses --user-data-dir). `pulseServer` makes the
+// sound real: playwright mutes a headless browser, and without a server named
+// chromium's output finds no device.
+export async function launchChromium(extraArgs = [], { pulseServer = null } = {}) {
   const browser = await chromium.launch({
     executablePath: "/usr/bin/chromium",
     headless: true,
+    ...(pulseServer ? { ignoreDefaultArgs: ["--mute-audio"], env: { ...process.env, PULSE_SERVER: pulseServer } } : {}),
     args: [
       "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
       "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -53,8 +56,10 @@ export async function launchChromium(extraArgs = []) {
 }
 
 // A page with its console errors and uncaught exceptions collected.
-export async function openPage(browser, url, { width = 960, height = 760 } = {}) {
+// `before` runs in the page ahead of its own scripts.
+export async function openPage(browser, url, { width = 960, height = 760, before = null } = {}) {
   const page = await browser.newPage({ viewport: { width, height } });
+  if (before) await page.addInitScript(before);
   const problems = [];
   page.on("console", (m) => { if (m.type() === "error") problems.push(`console: ${m.text()}`); });
   page.on("pageerror", (e) => problems.push(`uncaught: ${e.message}`));

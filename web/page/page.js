@@ -15,6 +15,7 @@ const nivoraPage = (() => {
 
   function notice(what, text) {
     log.push({ what, text, at: performance.now() });
+    console.info(`nivora: ${what}: ${text}`);  // for a browser no test drives but its log
     $("status").textContent = text;
   }
 
@@ -56,6 +57,7 @@ const nivoraPage = (() => {
   // The audio output's page side (music/web/audio_output_web.cpp): the
   // context and its worklet are made on Play, inside the click.
   const queueBlocks = 16;  // 186 ms at 512 frames: covers a slow frame of the page
+  const maxQueueBlocks = 128;  // 1.5 s
   const audio = {
     ctx: null, node: null, view: null, frames: 512, rate: 44100,
     pending: 0, nextStart: 0, playing: false, heldAt: 0, filling: false, stamp: 0,
@@ -110,8 +112,19 @@ const nivoraPage = (() => {
       this.pending++;
       this.nextStart = start + blockSeconds;
     },
+    // The page fills only between frames: the queue covers twice the slowest
+    // recent frame, so a slow one (a first shader compile, a loaded machine)
+    // does not run it dry; before frames are measured, the first ones being
+    // the slowest, it is full. The blocks are stamped: depth costs no sync.
+    depth() {
+      if (frameTimes.length < 8) return maxQueueBlocks;
+      const slowest = Math.max(...frameTimes);
+      const blocks = Math.ceil(2 * slowest / 1000 * this.rate / this.frames);
+      return Math.min(maxQueueBlocks, Math.max(queueBlocks, blocks));
+    },
     fill() {
-      while (this.playing && this.pending < queueBlocks) this.fillOne();
+      const depth = this.depth();
+      while (this.playing && this.pending < depth) this.fillOne();
     },
     // The worklet began a queued block at context time `at`.
     started(at) {
