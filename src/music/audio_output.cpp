@@ -46,15 +46,16 @@ void FillFromCallback(void*, Uint8* stream, int bytes) {
 // played out what it held: a null sink's monitor receives a block half a block
 // after it was handed over (measured with av_offset at 512 frames). PipeWire's
 // pulse server takes the same stream in cycles of its small latency request
-// and keeps a block more: its monitor receives a block one and a half blocks
-// after the hand-over (av_offset "pipewire"). SDL's own PipeWire driver hands
+// and keeps more: its monitor receives a block about a block and a quarter
+// after the hand-over (av_offset "pipewire", 60 s on a quiet machine: at one
+// and a half, the clock ran 2.3 ms behind the monitor). SDL's own PipeWire driver hands
 // its block to the graph a cycle ahead too: at one block the clock ran 7.9 ms
 // ahead of the monitor (av_offset "pipewire-native", 60 s, quiet machine).
 int DriverLatencyAdjustment(const char* driver, int bufferFrames) {
   if (driver && std::strcmp(driver, "pipewire") == 0) return bufferFrames / 2;
   if (!driver || std::strcmp(driver, "pulseaudio") != 0) return 0;
   if (PulseSocketServedByPipeWire(std::getenv("PULSE_SERVER"), std::getenv("XDG_RUNTIME_DIR")))
-    return bufferFrames / 2;
+    return bufferFrames / 4;
   return -bufferFrames / 2;
 }
 
