@@ -88,16 +88,7 @@ fail() {
   exit 1
 }
 
-now_ms() { date +%s%3N; }
-# Waits up to $1 seconds for COMMAND... to succeed.
-wait_until() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  shift
-  until "$@"; do
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/wait_until.sh"
 # How long the show may take to end once told to: a hang fails, a slow machine
 # does not (at a load of 27 on two cores the Escape fade took over 1 s). The
 # time taken is printed with each case.

@@ -57,22 +57,14 @@ finish() {
 }
 trap finish TERM INT
 
-now_ms() { date +%s%3N; }
-# Waits up to $1 seconds for COMMAND... to succeed.
-wait_until() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/wait_until.sh"
 give_up() {
   echo "sound_session.sh: $*" >&2
   tail -n 5 "$dir"/*.log >&2
   finish
 }
 pactl_here() { pactl --server="$address" "$@"; }
+quietly() { "$@" >/dev/null 2>&1; }
 default_sink_is_null() { pactl_here info | grep -qx "Default Sink: $sink"; }
 
 case "$kind" in
@@ -106,7 +98,7 @@ EOF
     exit 2
     ;;
 esac
-wait_until 30 pactl_here info || give_up "the $kind server does not answer"
+wait_until 30 quietly pactl_here info || give_up "the $kind server does not answer"
 pactl_here load-module module-null-sink sink_name="$sink" rate=44100 channels=2 >/dev/null ||
   give_up "no null sink"
 pactl_here set-default-sink "$sink"

@@ -57,20 +57,11 @@ fail() {
   exit 1
 }
 
-now_ms() { date +%s%3N; }
+. "$here/wait_until.sh"
 alive() {
   local state
   state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d' ' -f1)
   [ -n "$state" ] && [ "$state" != Z ]
-}
-# Waits up to $1 seconds for COMMAND... to succeed.
-wait_until() {
-  local deadline=$(( $(now_ms) + $1 * 1000 ))
-  shift
-  until "$@"; do
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
 }
 
 # $1: sway or weston, $2: the output's size, $3: xwayland or nothing.
