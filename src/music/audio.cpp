@@ -350,6 +350,14 @@ int32_t GetMusicPositionAhead(uint32_t handle, double leadSeconds) {
   return (pos.order & 0xFFFF) | static_cast<int32_t>(static_cast<uint32_t>(high & 0xFFFF) << 16);
 }
 
+double MsUntilNextSyncHeard(uint32_t handle) {
+  if (handle == 0 || handle != loadedHandle || !loadedPlaying || !output.open) return -1;
+  std::lock_guard<std::mutex> guard(playerLock);
+  int64_t sync = NextQueuedSyncFrame(player);
+  if (hold.held || sync < 0) return -1;
+  return std::max<int64_t>(0, sync - HeardFrame()) * 1000.0 / HeardPace(heard);
+}
+
 int32_t GetMusicPosition(uint32_t handle) { return GetMusicPositionAhead(handle, 0); }
 
 void SetAudioVolume(int percent) {

@@ -37,6 +37,9 @@ int32_t GetMusicPosition(uint32_t handle);
 // frame before one it reported since the module was played; the syncs and the
 // end up to the frame reported fire.
 int32_t GetMusicPositionAhead(uint32_t handle, double leadSeconds);
+// Milliseconds from now until the next sync decoded but not yet handed over is
+// heard, at the device's pace; -1 when none is queued or the output is held.
+double MsUntilNextSyncHeard(uint32_t handle);
 // 0-100. The output's gain follows per sample, at most the whole range in 0.3 s.
 void SetAudioVolume(int percent);
 // Waits (at most a second) until the gain has reached the volume set last and

@@ -312,6 +312,14 @@ void FireHeardMusicEvents(MusicPlayer& p, int64_t frame) {
   while (p.eventCount > 0 && p.events[p.eventHead].frame <= frame) FireOldestEvent(p);
 }
 
+int64_t NextQueuedSyncFrame(const MusicPlayer& p) {
+  for (int i = 0; i < p.eventCount; i++) {
+    const MusicEvent& e = p.events[(p.eventHead + i) % musicEventQueue];
+    if (e.type == MusicSyncEffect) return e.frame;
+  }
+  return -1;
+}
+
 MusicPosition MusicPositionAt(const MusicPlayer& p, int64_t frame) {
   MusicPosition pos;
   if (!p.playing || p.tickCount == 0) return pos;

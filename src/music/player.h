@@ -116,6 +116,8 @@ void RenderMusicFrames16(MusicPlayer& player, int16_t* interleaved, int frames);
 
 // Fires, oldest first, every queued callback whose frame is at or before frame.
 void FireHeardMusicEvents(MusicPlayer& player, int64_t frame);
+// The frame of the oldest sync effect still queued, -1 when none is.
+int64_t NextQueuedSyncFrame(const MusicPlayer& player);
 
 // The module position at a rendered frame: the row that holds it and the part of
 // the row before it in 1/64 steps, counted in the row's ticks so that it rises

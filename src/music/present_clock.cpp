@@ -45,3 +45,12 @@ void NoteFrameSwapped(PresentClock& c, double swappedMs) {
   c.delayMs[c.measured % presentHistory] = std::max(0.0, swappedMs - c.beganMs);
   c.measured++;
 }
+
+double WaitForPresentedInstant(const PresentClock& c, double nowMs, double eventMs) {
+  PresentClock unchanged = c;
+  double instant = nowMs + BeginPresentedFrame(unchanged, nowMs);
+  // The next frame begins about one start-to-swap later, with about this lead.
+  double nextInstant = instant + PredictedPresentDelay(c);
+  if (eventMs <= instant || eventMs > nextInstant) return 0;
+  return eventMs - instant;
+}

@@ -26,3 +26,9 @@ double PredictedPresentDelay(const PresentClock& clock);
 double BeginPresentedFrame(PresentClock& clock, double nowMs);
 // The frame begun last was swapped at swappedMs.
 void NoteFrameSwapped(PresentClock& clock, double swappedMs);
+// How long a frame about to begin at nowMs waits so that it is drawn for
+// eventMs (when a sync is heard): 0 when it will be seen at or after eventMs
+// anyway, or when the frame after it will be seen before eventMs and takes the
+// event in turn. Without the wait the event would be seen up to a whole frame
+// late. The lead is a low quartile, so the frame is seen at or after eventMs.
+double WaitForPresentedInstant(const PresentClock& clock, double nowMs, double eventMs);

@@ -93,6 +93,19 @@ void LoadShow(ShowStart start) {
   DeleteLoadingPicture();
 }
 
+// A sync heard between this frame's instant and the next one's would be seen up
+// to a whole frame late: the frame waits instead and is drawn for the sync's
+// instant, a millisecond past it so that the position read then has reached the
+// sync's frame. The wait is at most one frame, and only on a sync.
+void WaitForDueSync(const PresentClock& present) {
+  constexpr double pastSyncMs = 1;
+  double untilSync = MsUntilNextSyncHeard(musicHandle);
+  if (untilSync < 0) return;
+  double now = ReadTickMs();
+  double waitMs = WaitForPresentedInstant(present, now, now + untilSync + pastSyncMs);
+  if (waitMs > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(waitMs));
+}
+
 void RunMainLoop(const LoopHooks& hooks) {
   // A frame once begun is finished and swapped before Escape or the end of the
   // module is looked at again. An Escape tap within one pump counts too.
@@ -101,6 +114,7 @@ void RunMainLoop(const LoopHooks& hooks) {
     // A held clock reads no tick, and its frames are not measured.
     bool reads = hooks.holdsClock == nullptr || !hooks.holdsClock();
     if (reads) {
+      if (runSettings.presentedClock != 0) WaitForDueSync(present);
       uint32_t now = ReadTickMs();
       double lead = BeginPresentedFrame(present, now);
       UpdateDemoClockAhead(now, runSettings.presentedClock != 0 ? lead : 0);

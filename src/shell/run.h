@@ -55,7 +55,8 @@ struct LoopHooks {
 
 // While Escape is up and the module has not asked to quit: clock, pump, draw,
 // swap. The clock is read for the instant the frame will be seen
-// (music/present_clock.h) unless runSettings.presentedClock is 0.
+// (music/present_clock.h) unless runSettings.presentedClock is 0; then a frame
+// that would show a sync late waits to be drawn for the sync's instant.
 void RunMainLoop(const LoopHooks& hooks = LoopHooks{});
 // The show's teardown, shared like LoadShow: every texture, then every object.
 void ReleaseAssets();

@@ -88,4 +88,21 @@ TEST(PresentClock, TheDelayIsTheLowQuartileOfRecentFrames) {
   EXPECT_EQ(PredictedPresentDelay(clock), 24);
 }
 
+TEST(PresentClock, AFrameWaitsForAnEventOnlyWhenTheNextFrameWouldShowItLate) {
+  PresentClock clock;
+  double now = 0;
+  for (int i = 0; i < 20; i++) {
+    BeginPresentedFrame(clock, now);
+    now += 30;
+    NoteFrameSwapped(clock, now);
+  }
+  // This frame is seen at now + 30, the next about 30 ms later.
+  EXPECT_EQ(WaitForPresentedInstant(clock, now, now + 20), 0);  // seen after it anyway
+  EXPECT_EQ(WaitForPresentedInstant(clock, now, now + 75), 0);  // the next frame's
+  double wait = WaitForPresentedInstant(clock, now, now + 42);
+  EXPECT_EQ(wait, 12);
+  // Begun after the wait, the frame is drawn for the event's instant.
+  EXPECT_DOUBLE_EQ(now + wait + BeginPresentedFrame(clock, now + wait), now + 42);
+}
+
 }  // namespace

@@ -135,6 +135,7 @@ void PlayMusic(uint32_t handle, int position, int flags, int reset) {
        std::to_string(flags) + " " + std::to_string(reset));
 }
 int32_t GetMusicPosition(uint32_t) { return 0; }
+double MsUntilNextSyncHeard(uint32_t) { return -1; }  // no sync queued
 void SetAudioVolume(int percent) { Step("SetAudioVolume " + std::to_string(percent)); }
 void FinishAudioFade() { Step("FinishAudioFade"); }
 void FreeAudio() { Step("FreeAudio"); }
