@@ -110,11 +110,14 @@ void RunMainLoop(const LoopHooks& hooks) {
   // A frame once begun is finished and swapped before Escape or the end of the
   // module is looked at again. An Escape tap within one pump counts too.
   PresentClock present;
+  // With vsync the picture is shown at a refresh whenever it is drawn: waiting
+  // for a sync gains nothing there and could miss the refresh.
+  const bool waitsForSyncs = runSettings.presentedClock != 0 && !ReadDisplayStatus().swapWaits;
   while (KeyState[27] == 0 && KeyPressed[27] == 0 && quitRequested.load() == 0) {
     // A held clock reads no tick, and its frames are not measured.
     bool reads = hooks.holdsClock == nullptr || !hooks.holdsClock();
     if (reads) {
-      if (runSettings.presentedClock != 0) WaitForDueSync(present);
+      if (waitsForSyncs) WaitForDueSync(present);
       uint32_t now = ReadTickMs();
       double lead = BeginPresentedFrame(present, now);
       UpdateDemoClockAhead(now, runSettings.presentedClock != 0 ? lead : 0);
