@@ -39,13 +39,14 @@ started=$(now_ms)
 Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 640x480x24 3>"$work/display" 2>"$work/xvfb.log" &
 pids+=($!)
 wait_until 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 log=$work/player.log
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/heard.raw" \
   "$player" --window 640x480 --no-vsync --frame-times "$work/times" 2>"$log" &
 player_pid=$!
-pids+=($player_pid)
+pids+=("$player_pid")
 window=""
 has_window() { window=$(xdotool search --onlyvisible --name '^nivora dusk$' 2>/dev/null | head -n1); [ -n "$window" ]; }
 wait_until 180 has_window || fail "no player window: $(cat "$log")"
