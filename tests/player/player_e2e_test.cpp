@@ -608,7 +608,7 @@ EndSection
 
 TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
   StartScreen("1280x1024");
-  StartPlayer({"--window", "800x600"});
+  StartPlayer({"--window", "800x600", "--frame-times", work + "/times"});
   ASSERT_FALSE(WaitForShow().empty()) << Stderr();
   EXPECT_NE(Geometry().find("800x600"), std::string::npos) << Geometry();
   ASSERT_TRUE(WaitForMusic()) << Stderr();
@@ -652,6 +652,22 @@ TEST_F(PlayerE2e, EveryKeyDoesWhatItSays) {
 
   Key("Escape");
   EXPECT_EQ(WaitForExit(30), 0) << Stderr();
+  // Each report counts the frames shown before it (the first seek may come
+  // before any): more with every report, and never more than --frame-times has
+  // lines, so the file can be cut at them.
+  std::istringstream reports(Shell("grep -o 'after [0-9]* frames' '" + work + "/stderr'"));
+  std::string after, frames;
+  int shown = 0, last = -1, reported = 0;
+  while (reports >> after >> shown >> frames) {
+    EXPECT_GT(shown, last) << Stderr();
+    last = shown;
+    reported++;
+  }
+  EXPECT_EQ(reported, 7) << Stderr();
+  int lines = 0;
+  std::ifstream times(work + "/times");
+  for (std::string line; std::getline(times, line);) lines++;
+  EXPECT_GT(lines, last);
   std::printf("seek times: %s", Shell("grep -o 'sought in [0-9.]* ms' '" + work + "/stderr'").c_str());
 }
 

@@ -118,10 +118,12 @@ void PaceFrame(Pacer& p, double frameMs) {
   if (p.due > now) std::this_thread::sleep_until(p.due);
 }
 
-void ReportPosition(const char* what) {
-  std::fprintf(stderr, "nivora-play: %s at order %d row %d tick %d (%.1f ms)\n", what,
-               demoClock.order, demoClock.row, demoClock.rowTick,
-               static_cast<double>(demoClock.elapsedMs.load()));
+// The frames shown so far tell which lines of --frame-times came before this
+// point, so a bench can cut the file into orders.
+void ReportPosition(const char* what, int framesShown) {
+  std::fprintf(stderr, "nivora-play: %s at order %d row %d tick %d (%.1f ms) after %d frames\n",
+               what, demoClock.order, demoClock.row, demoClock.rowTick,
+               static_cast<double>(demoClock.elapsedMs.load()), framesShown);
 }
 
 // Everything the player's hooks share: main thread only.
@@ -148,10 +150,10 @@ void ApplyAction(PlayerAction action) {
     case ActionPause:
       if (playback.paused) {
         ResumePlayback(playback);
-        ReportPosition("resumed");
+        ReportPosition("resumed", run.times.count);
       } else {
         PausePlayback(playback, run.frameRandom);
-        ReportPosition("paused");
+        ReportPosition("paused", run.times.count);
       }
       break;
     case ActionBack:
@@ -163,7 +165,7 @@ void ApplyAction(PlayerAction action) {
       if (target >= 0 && SeekPlayback(playback, table, target)) {
         char what[64];
         std::snprintf(what, sizeof what, "sought in %.1f ms", MsSince(started));
-        ReportPosition(what);
+        ReportPosition(what, run.times.count);
       }
       break;
     }
