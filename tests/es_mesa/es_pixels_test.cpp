@@ -18,9 +18,11 @@ constexpr int width = 640;
 constexpr int height = 480;
 constexpr int orders = 19;
 constexpr int states = 3;            // clock states per order
-// Its second state folds the picture sheets deep into the view: where they
-// are seen edge-on the pictures are minified many times, and the two paths
-// land a texel apart on some 1,700 pixels, for a cause not yet found.
+// Its second state folds the picture sheets deep into the view, where the
+// pictures are minified many times. There the fixed-function GL splits some
+// quads along their other diagonal, as its own vertex stream happened to be
+// batched, and on those folded quads that moves the texture coordinates by up
+// to half a texel: some 1,700 pixels land on a line or beside it.
 constexpr int sheetOrder = 16;
 constexpr std::size_t frameBytes = std::size_t{width} * height * 3;
 

@@ -86,10 +86,11 @@ bool LoadEsEntry(void* (*resolve)(const char*), std::string& missing) {
 // default attenuation is 1 and spot cut-off 180, so neither appears. With
 // shininess 0 the specular factor is 1 wherever the diffuse one is positive.
 // Colours are clamped per vertex, before interpolation, as GL clamps them.
-// Each program is one combination of LIGHTING, TEXTURING and FLAT, defined
-// 0 or 1 after the version line: a fragment stage without branches is one a
-// rasterizer can recognise as plain texture-times-colour, as it recognises
-// GL 1.x's own.
+// Each program is one combination of LIGHTING, TEXTURING, FLAT and
+// COLOR_CONSTANT, defined 0 or 1 after the version line: a fragment stage
+// without branches is one a rasterizer can recognise as plain
+// texture-times-colour, as it recognises GL 1.x's own, and a constant colour
+// leaves the triangles one varying fewer to set up and interpolate.
 const char* const esglVertexShader = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aColor;
@@ -104,7 +105,8 @@ uniform vec3 uAmbientProduct;   // light x material, per colour
 uniform vec3 uDiffuseProduct;
 uniform vec3 uSpecularProduct;
 uniform vec4 uLightPosition;    // eye space; w 0: a direction, normalised
-#if FLAT
+#if COLOR_CONSTANT
+#elif FLAT
 flat out vec4 vColor;
 #else
 out vec4 vColor;
@@ -130,12 +132,12 @@ vec3 LitColor() {
 
 void main() {
   gl_Position = uTransform * vec4(aPosition, 1.0);
-#if LIGHTING
-  vec3 color = LitColor();
+#if COLOR_CONSTANT
+#elif LIGHTING
+  vColor = vec4(clamp(LitColor(), 0.0, 1.0), 1.0);
 #else
-  vec3 color = aColor;
+  vColor = vec4(clamp(aColor, 0.0, 1.0), 1.0);
 #endif
-  vColor = vec4(clamp(color, 0.0, 1.0), 1.0);
   vTexCoord = aTexCoord;
 }
 )";
@@ -143,11 +145,14 @@ void main() {
 // GL_MODULATE on a complete texture, the primary colour otherwise; flat
 // shading takes the colour of the triangle's last vertex. A draw whose colour
 // is no vertex attribute (unlit, no glColor between glBegin and glEnd) reads
-// the current colour as a constant, as GL 1.x's own fragment stage does: an
-// interpolated constant is off by a rounding where the depth varies.
+// the current colour as a constant (COLOR_CONSTANT), as GL 1.x's own fragment
+// stage does: an interpolated constant is off by a rounding where the depth
+// varies.
 const char* const esglFragmentShader = R"(
 precision highp float;
-#if FLAT
+#if COLOR_CONSTANT
+uniform vec4 uColor;  // the current colour, clamped to [0, 1]
+#elif FLAT
 flat in vec4 vColor;
 #else
 in vec4 vColor;
@@ -155,12 +160,14 @@ in vec4 vColor;
 in vec2 vTexCoord;
 // highp: a lowp sampler may hand back its texels rounded to half floats.
 uniform highp sampler2D uTexture;
-uniform bool uColorConstant;  // the draw's vertices all took the current colour
-uniform vec4 uColor;          // the current colour, clamped to [0, 1]
 out vec4 fragColor;
 
 void main() {
-  vec4 color = uColorConstant ? uColor : vColor;
+#if COLOR_CONSTANT
+  vec4 color = uColor;
+#else
+  vec4 color = vColor;
+#endif
 #if TEXTURING
   fragColor = texture(uTexture, vTexCoord) * color;
 #else
@@ -193,14 +200,26 @@ GLuint CompileShaderStage(GLenum stage, const char* prefix, const char* source,
 
 const char* EsglVariantPrefix(int variant) {
   static const char* const prefixes[esglVariants] = {
-      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 0\n#define FLAT 0\n",
-      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 0\n#define FLAT 0\n",
-      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 1\n#define FLAT 0\n",
-      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 1\n#define FLAT 0\n",
-      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 0\n#define FLAT 1\n",
-      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 0\n#define FLAT 1\n",
-      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 1\n#define FLAT 1\n",
-      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 1\n#define FLAT 1\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 0\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 0\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 1\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 1\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 0\n"
+      "#define FLAT 1\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 0\n"
+      "#define FLAT 1\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 1\n"
+      "#define FLAT 1\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 1\n#define TEXTURING 1\n"
+      "#define FLAT 1\n#define COLOR_CONSTANT 0\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 0\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 1\n",
+      "#version 300 es\n#define LIGHTING 0\n#define TEXTURING 1\n"
+      "#define FLAT 0\n#define COLOR_CONSTANT 1\n",
   };
   return prefixes[variant];
 }

@@ -55,7 +55,7 @@ constexpr int textureNames = 4096;  // names above are taken as complete texture
 struct Uniforms {
   GLint transform, modelview, normalMatrix, light0, sceneColor;
   GLint ambientProduct, diffuseProduct, specularProduct, lightPosition, texture;
-  GLint colorConstant, color;
+  GLint color;
 };
 
 struct Light {
@@ -185,13 +185,15 @@ void PointAttributes(GLintptr offset) {
 void FlushBatch() {
   int finished = be->batchCount - be->cornerCount;
   if (finished == 0) return;
-  int variant = (be->lighting ? 1 : 0) | (TexturingOn() ? 2 : 0) | (be->flat ? 4 : 0);
+  int texturing = TexturingOn() ? 1 : 0;
+  int variant = !be->colorVaries && !be->lighting
+                    ? esglConstantColorVariant + texturing
+                    : (be->lighting ? 1 : 0) | texturing << 1 | (be->flat ? 4 : 0);
   if (variant != be->variant) {
     be->variant = variant;
     es.UseProgram(be->programs[variant]);
   }
   if (be->programVersion[variant] != be->uniformVersion) UploadUniforms();
-  es.Uniform1i(be->uniforms[variant].colorConstant, !be->colorVaries && !be->lighting);
   GLsizeiptr bytes = GLsizeiptr{finished} * sizeof(Vertex);
   if (be->bufferHead + bytes > bufferBytes) {
     // A fresh store: the GPU may still read the old one.
@@ -574,7 +576,7 @@ void FindUniforms(GLuint program, Uniforms& u) {
   u = Uniforms{at("uTransform"),       at("uModelview"),      at("uNormalMatrix"),
                at("uLight0"),          at("uSceneColor"),     at("uAmbientProduct"),
                at("uDiffuseProduct"),  at("uSpecularProduct"), at("uLightPosition"),
-               at("uTexture"),         at("uColorConstant"),  at("uColor")};
+               at("uTexture"),         at("uColor")};
 }
 
 // One vertex array over the streaming buffer, its four attributes

@@ -32,8 +32,12 @@ unsigned CompileEsglProgram(const char* prefix, const char* vertexSource,
                             const char* fragmentSource, std::string& log);
 
 // The show's vertex and fragment shaders, after one of the variant prefixes:
-// the version line and LIGHTING (bit 0), TEXTURING (bit 1) and FLAT (bit 2).
-constexpr int esglVariants = 8;
+// the version line and, for variants 0-7, LIGHTING (bit 0), TEXTURING (bit 1)
+// and FLAT (bit 2) with the colour per vertex; 8 and 9 take the current colour
+// as a constant (COLOR_CONSTANT), unlit, untextured and textured: flat shading
+// changes nothing then.
+constexpr int esglVariants = 10;
+constexpr int esglConstantColorVariant = 8;  // + 1 textured
 const char* EsglVariantPrefix(int variant);
 extern const char* const esglVertexShader;
 extern const char* const esglFragmentShader;
