@@ -793,7 +793,9 @@ TEST_F(PlayerE2e, FocusAwayFromAModeAndBack) {
                   .empty();
     });
   };
-  ASSERT_TRUE(named("xmessage")) << "no other window: " << Slurp(otherErr);
+  ASSERT_TRUE(named("xmessage"))
+      << "no other window (xmessage " << (waitpid(other, nullptr, WNOHANG) == 0 ? "running" : "ended")
+      << "): " << Slurp(otherErr) << Shell("xwininfo -root -tree 2>&1 | head -n 40");
   StartPlayer({"--mode", "800x600"});
   std::string id = WaitForShow();
   ASSERT_FALSE(id.empty()) << Stderr();
