@@ -52,6 +52,8 @@ struct FrameLog {
   float leadMs = 0;    // how long after its begin the clock took it to be seen
   float level = 0;     // mean brightness of the grid, 0-255
   int shortBlocks = 0; // blocks the decoded stream had fallen short of by the swap
+  int order = 0;       // the order the frame drew
+  bool tookSync = false;  // a layer of the frame took a sync
 };
 
 FrameLog frameLog[kMaxFrames];
@@ -67,6 +69,8 @@ void NoteFrameBegins() {
   // Within a tick: the clock's time against the tick count it was read at.
   frameLog[frameCount].leadMs = demoClock.elapsedMs.load() -
                                 (static_cast<float>(ReadTickMs()) - demoClock.startTickMs.load());
+  frameLog[frameCount].order = demoClock.order;
+  frameLog[frameCount].tookSync = syncEvent.pending.load() != 0;
 }
 
 bool EndsRun() {
@@ -89,6 +93,7 @@ void ReadGridLevel() {
     }
   }
   frameLog[frameCount].level = static_cast<float>(sum / (3.0 * kGridRows * kGridColumns));
+  frameLog[frameCount].tookSync = frameLog[frameCount].tookSync && syncEvent.pending.load() == 0;
 }
 
 void NoteFrameSwapped() {
@@ -255,19 +260,22 @@ int FrameSwappedAfter(double t) {
   return i;
 }
 
-// A flash answers the sync heard at `heard`: among the frames swapped from
-// 100 ms before to 300 ms after, the largest rise in brightness, clear when it
-// is at least kClearRise and three times any change in the 400 ms before.
-// Returns the onset frame, -1 when no clear flash answers.
+// A flash answers the sync of `order` heard at `heard`: among the frames of
+// that order swapped from 100 ms before to 300 ms after that took a sync, the
+// largest rise in brightness, clear when it is at least kClearRise and three
+// times any change in the 400 ms before. Scenes without a pulse leave a sync
+// pending until a later scene takes it: a rise in a frame that took none is the
+// scene's own motion, and one in a later order is that scene's start, a row or
+// more after the beat. Returns the onset frame, -1 when no clear flash answers.
 constexpr double kClearRise = 4.0;
-int FlashOnset(double heard) {
+int FlashOnset(double heard, int order) {
   int first = std::max(1, FrameSwappedAfter(heard - 0.1));
   int last = FrameSwappedAfter(heard + 0.3);
   int best = -1;
   double rise = 0;
-  for (int i = first; i < last; i++) {
+  for (int i = first; i < last && frameLog[i].order <= order; i++) {
     double d = frameLog[i].level - frameLog[i - 1].level;
-    if (d > rise) rise = d, best = i;
+    if (frameLog[i].tookSync && d > rise) rise = d, best = i;
   }
   if (best < 0 || rise < kClearRise) return -1;
   double before = 0;
@@ -379,7 +387,7 @@ int main(int argc, char** argv) {
     double heard = HeardAt(ref, recording, lags, ref.syncs[k]);
     if (std::isnan(heard)) continue;
     syncsHeard++;
-    int onset = FlashOnset(heard);
+    int onset = FlashOnset(heard, ref.syncRows[k].order);
     if (listSyncs)
       std::printf("sync %zu, order %d row %d, at %.3f s: %s %+.1f ms\n", k, ref.syncRows[k].order,
                   ref.syncRows[k].row, static_cast<double>(ref.syncs[k]) / kRate,
